@@ -1,0 +1,45 @@
+# Helpers that keep every library's tests, benchmarks and fuzzers declared the same way.
+
+# vantory_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+# One GoogleTest executable; every test case becomes a CTest test.
+# Label "sanitize" marks tests that the ASan/UBSan run must execute (parsers, codec, wire).
+function(vantory_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT VANTORY_TESTS)
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${T_NAME} PRIVATE
+    VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}"
+    VANTORY_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    VANTORY_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+endfunction()
+
+# vantory_add_benchmark(NAME <name> SOURCES <files...> LIBS <targets...>)
+function(vantory_add_benchmark)
+  cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${B_NAME} ${B_SOURCES})
+  target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
+  target_compile_definitions(${B_NAME} PRIVATE VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}")
+endfunction()
+
+# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>)
+# A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
+# VANTORY_FUZZ_SECONDS, seeded with the given directories (read recursively).
+function(vantory_add_fuzzer)
+  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS;SEEDS" ${ARGN})
+  add_executable(fuzz_${F_NAME} ${F_SOURCES})
+  target_compile_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(fuzz_${F_NAME} PRIVATE ${F_LIBS})
+  set(work "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.corpus")
+  file(MAKE_DIRECTORY "${work}")
+  add_test(NAME fuzz.${F_NAME}
+    COMMAND fuzz_${F_NAME} -max_total_time=${VANTORY_FUZZ_SECONDS} -timeout=10
+            -rss_limit_mb=2048 -print_final_stats=1 "${work}" ${F_SEEDS})
+  set_tests_properties(fuzz.${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600)
+endfunction()

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# A second build with clang, AddressSanitizer and UndefinedBehaviorSanitizer: runs the tests
+# labelled "sanitize" (parsers, codec, wire format) and every fuzz target for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup-debian.sh
+fuzz_seconds="${VANTORY_FUZZ_SECONDS:-30}"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DVANTORY_SANITIZE=ON -DVANTORY_FUZZ=ON -DVANTORY_BENCH=OFF \
+  -DVANTORY_FUZZ_SECONDS="$fuzz_seconds"
+cmake --build build-asan
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -L 'sanitize|fuzz'

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds with Ninja and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup-debian.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build
+ctest --test-dir build --output-on-failure -j "$(nproc)"
