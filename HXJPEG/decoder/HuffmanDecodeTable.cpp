@@ -1,0 +1,70 @@
+#include "HXJPEG/decoder/HuffmanDecodeTable.h"
+
+#include <cstring>
+
+namespace HXJPEG {
+
+bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
+    spec = source;
+    std::memcpy(counts, source.counts, sizeof(counts));
+    std::memcpy(symbols, source.symbols, sizeof(symbols));
+    for (auto& e : lookahead) {
+        e = {0, kLongCode};
+    }
+    std::memset(fastTotalLength, 0, sizeof(fastTotalLength));
+    std::memset(fastValue, 0, sizeof(fastValue));
+    std::memset(fastRun, 0, sizeof(fastRun));
+    firstLength = 23;
+    lastLength = 0;
+
+    // Canonical codes (JPEG C.2): codes of one length are consecutive; each length doubles.
+    int32_t code = 0;
+    int index = 0;
+    for (int length = 1; length <= 16; ++length) {
+        int n = counts[length];
+        valueOffset[length] = index - code;
+        if (n > 0) {
+            if (firstLength == 23) {
+                firstLength = length;
+            }
+            lastLength = length;
+        }
+        for (int i = 0; i < n; ++i, ++index, ++code) {
+            uint8_t symbol = symbols[index];
+            if (length <= 8) {
+                int shift = 8 - length;
+                for (int fill = 0; fill < (1 << shift); ++fill) {
+                    lookahead[(code << shift) | fill] = {symbol, uint8_t(length)};
+                }
+            }
+            int size = symbol & 15;
+            if (isAC && length <= kFastBits && (symbol == 0 || (size != 0 && length + size <= kFastBits))) {
+                int shift = kFastBits - length;
+                for (int fill = 0; fill < (1 << shift); ++fill) {
+                    int slot = (code << shift) | fill;
+                    if (symbol == 0) {
+                        fastRun[slot] = kEndOfBlock;
+                        fastTotalLength[slot] = uint8_t(length);
+                        continue;
+                    }
+                    // Resolve the magnitude bits too (JPEG F.2.2.1 EXTEND).
+                    int bits = (slot >> (kFastBits - length - size)) & ((1 << size) - 1);
+                    int value = bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
+                    fastValue[slot] = int16_t(value);
+                    fastRun[slot] = uint8_t(symbol >> 4);
+                    fastTotalLength[slot] = uint8_t(length + size);
+                }
+            }
+        }
+        maxCode[length] = n > 0 ? code - 1 : -1;
+        if (code > (1 << length)) {
+            return false;  // more codes than the length allows
+        }
+        code <<= 1;
+    }
+    maxCode[17] = 0x7FFFFFFF;
+    defined = true;
+    return true;
+}
+
+}  // namespace HXJPEG

@@ -1,0 +1,176 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "HXJPEG.h"
+#include "HXJPEG/common/FrameInfo.h"
+#include "HXJPEG/decoder/ColorConverter.h"
+#include "HXJPEG/decoder/DecodeContentHandler.h"
+#include "HXJPEG/decoder/HuffmanDecodeTable.h"
+#include "HXJPEG/decoder/InputBuffer.h"
+#include "HXJPEG/decoder/QuantTable.h"
+
+namespace HXJPEG {
+
+// The JPEG decoder: baseline, extended and progressive Huffman frames, full or one-eighth size,
+// pixels delivered band by band to a tile writer, or quantised coefficient blocks delivered to
+// a DecodeContentHandler (mode kModeCoefficients).
+class JPEGDecoder {
+public:
+    // Mode bits of the marker loop.
+    static constexpr uint32_t kModeHeader = 0x02;        // stop before the first scan header
+    static constexpr uint32_t kModeFull = 0x04;          // pixels at full size
+    static constexpr uint32_t kModeReduced = 0x08;       // pixels at one eighth
+    static constexpr uint32_t kModeCoefficients = 0x40;  // entropy decoding only, no tile calls
+    // Garbage between two segments beyond this ends the stream (see FindMarker).
+    static constexpr uint64_t kMaxGarbageBytes = 64u << 20;
+
+    JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options, bool reportWarnings,
+                const HXJPEGWarningHandler* warningHandler);
+    ~JPEGDecoder();
+    JPEGDecoder(const JPEGDecoder&) = delete;
+    JPEGDecoder& operator=(const JPEGDecoder&) = delete;
+
+    // Null restores the default (no-op) handler. The handler is borrowed.
+    void SetContentHandler(DecodeContentHandler* handler);
+
+    int32_t ReadHeader(const HXJPEGMetaDataHandler* metaDataHandler, HXJPEGHeader* out);
+    int32_t ReadContent(uint32_t colorSpace, const HXJPEGTiledContentWriter& sink);
+    // For the lossless transforms: mode 0x44 (full) or 0x48 (reduced). Blocks reach the content
+    // handler's OnBlockNatural.
+    int32_t ReadCoefficients(uint32_t mode);
+
+    bool Reduced() const { return reduced_; }
+
+    // Reads a memory block in place (HXJPEGDecoderCreateUsingData); call before reading.
+    void UseMemory(const uint8_t* data, size_t size) { input_.UseMemory(data, size); }
+
+private:
+    struct Component;
+    struct BitReader;
+
+    // Marker loop and segments (JPEGDecoder.cpp).
+    void RunMarkerLoop(uint32_t mode);
+    bool FindMarker(uint8_t* code);
+    bool ReadSegmentLength(uint32_t* payload);
+    bool BufferSegment(uint32_t payload);
+    void ParseFrame(uint32_t payload);
+    void ParseQuantTables(uint32_t payload);
+    void ParseHuffmanTables(uint32_t payload);
+    void ParseScanHeader(uint32_t payload);
+    void ReadRestartInterval(uint32_t payload);
+    void ReadAppSegment(uint8_t code, uint32_t payload);
+    void Fail(int32_t code);
+    bool Warn(int32_t code);
+
+    // Entropy decoding (JPEGDecoderEntropy.cpp).
+    void ResetBitReader();
+    void FillBits();
+    void FillBitsFast();
+    int DecodeHuffman(const HuffmanDecodeTable& table);
+    int ReceiveExtend(int size);
+    uint32_t GetBits(int n);
+    bool ProcessRestart(bool endsScanIfMissing);
+    bool CheckDataEnd();
+    int DecodeBlockSequential(int16_t* zz, ScanComponent& sc, bool dcOnly);
+    template <bool dcOnly>
+    int DecodeBlock(int16_t* zz, ScanComponent& sc);
+    bool DecodeProgressiveDCFirst(int16_t* zz, ScanComponent& sc);
+    bool DecodeProgressiveDCRefine(int16_t* zz);
+    bool DecodeProgressiveACFirst(int16_t* zz);
+    bool DecodeProgressiveACRefine(int16_t* zz);
+    void DecodeScanIntoStore();
+    bool AllocateStore();
+    int16_t* StoreBlock(int component, int blockX, int blockY);
+
+    // Output (JPEGDecoderOutput.cpp).
+    void DecodeSinglePass();
+    void OutputFromStore();
+    bool PrepareOutput();
+    void DecodeBlockToSamples(const int16_t* zz, int count, int component, int16_t* out,
+                              size_t stride);
+    void NotifyDecodedBlock(const int16_t* natural, int component);
+    bool BeginBand(int bandIndex);
+    void EmitChunk(int bandIndex, int firstMCU, int mcuCount);
+    bool EndBand(int bandIndex);
+
+    HXJPEGDecodeOptions options_;
+    bool reportWarnings_;
+    HXJPEGWarningHandler warningHandler_ = {};
+    bool hasWarningHandler_ = false;
+    InputBuffer input_;
+    std::vector<uint8_t> segment_;  // payload of the segment being parsed
+
+    DefaultDecodeContentHandler defaultHandler_;
+    DecodeContentHandler* handler_ = &defaultHandler_;
+    HXJPEGMetaDataHandler metaDataHandler_ = {};
+    bool hasMetaDataHandler_ = false;
+
+    // Frame.
+    bool frameRead_ = false;
+    bool progressive_ = false;
+    uint16_t width_ = 0, height_ = 0;
+    int componentCount_ = 0;
+    FrameComponent frame_[4];
+    int hMax_ = 1, vMax_ = 1;
+    int mcusAcross_ = 0, mcusDown_ = 0;
+    bool untransformed_ = false;  // APP14 transform 0
+    bool reduced_ = false;
+
+    QuantTable quant_[4];
+    HuffmanDecodeTable dcTables_[4];
+    HuffmanDecodeTable acTables_[4];
+
+    // Scan.
+    ScanHeader scan_;
+    int scanCount_ = 0;
+    uint16_t restartInterval_ = 0;
+    int restartsLeft_ = 0;
+    uint32_t eobRun_ = 0;
+
+    // Bit reader: a 64-bit accumulator holding bits from its top.
+    uint64_t bits_ = 0;
+    int bitCount_ = 0;
+    int inventedBits_ = 0;      // zero bits fed after the data or a marker
+    uint8_t pendingMarker_ = 0; // marker met inside entropy data (0 = none)
+    bool dataExhausted_ = false;  // after a -301 that the handler let pass: zero coefficients
+
+    // Coefficient store for multi-scan images: per component, blocks of 64 int16 in zig-zag
+    // order, blocksAcross x blocksDown (whole MCUs).
+    struct Store {
+        int16_t* blocks = nullptr;
+        int blocksAcross = 0;
+        int blocksDown = 0;
+    };
+    Store store_[4];
+    void* storeMemory_ = nullptr;
+    bool storeUsed_ = false;
+    bool contentSinglePassDone_ = false;
+
+    // Output.
+    uint32_t mode_ = 0;
+    bool headerDone_ = false;
+    bool contentDone_ = false;
+    bool atScan_ = false;  // the marker loop stopped at an SOS whose header is not yet read
+    uint32_t colorSpace_ = 0;
+    RowConverter converter_ = nullptr;
+    HXJPEGTiledContentWriter sink_ = {};
+    bool sinkBegun_ = false;
+    HXJPEGImageContent tile_ = {};
+    int bandHeight_ = 0;     // output rows per band
+    int outputWidth_ = 0;    // output samples per row
+    int outputHeight_ = 0;
+    int blockSize_ = 8;      // samples per block side: 8, or 1 in the reduced decode
+    int chunkMCUs_ = 0;      // MCUs per chunk: 48 / Hmax
+    std::vector<int16_t> chunkSamples_[4];  // per component: chunk of decoded samples
+    size_t chunkStride_[4] = {};
+    std::vector<int16_t> upsampled_[4];     // per component: one row widened to the output
+    std::vector<int16_t> zzScratch_;        // blocks of one MCU, zig-zag order
+
+    int32_t error_ = 0;
+};
+
+}  // namespace HXJPEG

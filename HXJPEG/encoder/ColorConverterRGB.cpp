@@ -1,0 +1,141 @@
+#include "HXJPEG/encoder/ColorConverterRGB.h"
+
+#include <algorithm>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace HXJPEG {
+namespace {
+
+// The three products of one sample, each sum the 16-bit fixed-point value of Y - 128,
+// Cb - 128 and Cr - 128 times 256 (the nine weights of the conversion).
+struct Weighted {
+    int32_t y, cb, cr;
+};
+
+inline Weighted Weigh(int32_t r, int32_t g, int32_t b) {
+    return {77 * r + 150 * g + 29 * b - 32768, -43 * r - 85 * g + 128 * b,
+            128 * r - 107 * g - 21 * b};
+}
+
+}  // namespace
+
+void ColorConverterRGB::Convert(const HXJPEGImageContent& input, const BandWindow& window,
+                                ComponentBand* out) {
+    ConvertChannels({{input.planes[0], input.planes[1], input.planes[2]}, false}, input, window,
+                    out);
+}
+
+// One row of planar 8-bit R, G and B to Y, Cb and Cr. Every sum fits 16 bits (the magnitudes
+// of each row's weights add up to 256), so eight samples go through 16-bit lanes at once.
+static void ConvertPlanarRow(const uint8_t* r, const uint8_t* g, const uint8_t* b, uint32_t count,
+                             int16_t* yOut, int16_t* cbOut, int16_t* crOut) {
+    uint32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i yOffset = _mm_set1_epi16(-32768);
+    for (; x + 8 <= count; x += 8) {
+        const __m128i red =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + x)), zero);
+        const __m128i green =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(g + x)), zero);
+        const __m128i blue =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + x)), zero);
+        auto weigh = [&](int16_t wr, int16_t wg, int16_t wb) {
+            return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(red, _mm_set1_epi16(wr)),
+                                               _mm_mullo_epi16(green, _mm_set1_epi16(wg))),
+                                 _mm_mullo_epi16(blue, _mm_set1_epi16(wb)));
+        };
+        const __m128i y = _mm_srai_epi16(_mm_add_epi16(weigh(77, 150, 29), yOffset), 8);
+        const __m128i cb = _mm_srai_epi16(weigh(-43, -85, 128), 8);
+        const __m128i cr = _mm_srai_epi16(weigh(128, -107, -21), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(yOut + x), y);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cbOut + x), cb);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(crOut + x), cr);
+    }
+#endif
+    for (; x < count; ++x) {
+        const Weighted w = Weigh(r[x], g[x], b[x]);
+        yOut[x] = static_cast<int16_t>(w.y >> 8);
+        cbOut[x] = static_cast<int16_t>(w.cb >> 8);
+        crOut[x] = static_cast<int16_t>(w.cr >> 8);
+    }
+}
+
+void ColorConverterRGB::ConvertEqual(const Channels& channels, const HXJPEGImageContent& input,
+                                     const BandWindow& window, ComponentBand* out) const {
+    const uint32_t realRight = std::min(window.right, window.imageWidth);
+    const uint32_t count = realRight - window.left;
+    const uint8_t flip = channels.inverted ? 255 : 0;
+    const uint32_t step = input.pixelStride;
+    // Separate planes of the row (inverted for CMYK input), then the arithmetic on them.
+    std::vector<uint8_t> planar(size_t{count} * 3);
+    uint8_t* red = planar.data();
+    uint8_t* green = red + count;
+    uint8_t* blue = green + count;
+    for (uint32_t y = 0; y < out[0].rows; ++y) {
+        const size_t rowOffset =
+            static_cast<size_t>(std::min(y, window.inputRows - 1)) * input.rowStride +
+            size_t{window.left} * step;
+        const uint8_t* r = channels.planes[0] + rowOffset;
+        const uint8_t* g = channels.planes[1] + rowOffset;
+        const uint8_t* b = channels.planes[2] + rowOffset;
+        for (uint32_t x = 0; x < count; ++x) {
+            const size_t at = size_t{x} * step;
+            red[x] = flip ^ r[at];
+            green[x] = flip ^ g[at];
+            blue[x] = flip ^ b[at];
+        }
+        int16_t* yOut = out[0].samples + static_cast<size_t>(y) * out[0].stride;
+        int16_t* cbOut = out[1].samples + static_cast<size_t>(y) * out[1].stride;
+        int16_t* crOut = out[2].samples + static_cast<size_t>(y) * out[2].stride;
+        ConvertPlanarRow(red, green, blue, count, yOut + window.left, cbOut + window.left,
+                         crOut + window.left);
+        for (uint32_t x = realRight; x < window.right; ++x) {
+            yOut[x] = yOut[realRight - 1];
+            cbOut[x] = cbOut[realRight - 1];
+            crOut[x] = crOut[realRight - 1];
+        }
+    }
+}
+
+void ColorConverterRGB::ConvertSubsampled(const Channels& channels, const HXJPEGImageContent& input,
+                                          const BandWindow& window, ComponentBand* out) const {
+    const int32_t flip = channels.inverted ? 255 : 0;
+    const uint32_t step = input.pixelStride;
+    const uint32_t lastColumn = window.imageWidth - 1;
+    for (uint32_t chromaRow = 0; chromaRow < out[1].rows; ++chromaRow) {
+        size_t rowOffsets[2];
+        for (uint32_t half = 0; half < 2; ++half) {
+            const uint32_t row = std::min(chromaRow * 2 + half, window.inputRows - 1);
+            rowOffsets[half] = static_cast<size_t>(row) * input.rowStride;
+        }
+        int16_t* cbOut = out[1].samples + static_cast<size_t>(chromaRow) * out[1].stride;
+        int16_t* crOut = out[2].samples + static_cast<size_t>(chromaRow) * out[2].stride;
+        for (uint32_t chromaX = window.left / 2; chromaX < window.right / 2; ++chromaX) {
+            int32_t cbSum = 0;
+            int32_t crSum = 0;
+            for (uint32_t half = 0; half < 2; ++half) {
+                int16_t* yOut =
+                    out[0].samples + static_cast<size_t>(chromaRow * 2 + half) * out[0].stride;
+                for (uint32_t dx = 0; dx < 2; ++dx) {
+                    const uint32_t x = chromaX * 2 + dx;
+                    const size_t at = rowOffsets[half] + std::min(x, lastColumn) * size_t{step};
+                    const Weighted w =
+                        Weigh(flip ^ channels.planes[0][at], flip ^ channels.planes[1][at],
+                              flip ^ channels.planes[2][at]);
+                    yOut[x] = static_cast<int16_t>(w.y >> 8);
+                    cbSum += w.cb;
+                    crSum += w.cr;
+                }
+            }
+            cbOut[chromaX] = static_cast<int16_t>(cbSum >> 10);
+            crOut[chromaX] = static_cast<int16_t>(crSum >> 10);
+        }
+    }
+}
+
+}  // namespace HXJPEG

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+
+#include "HXJPEG/encoder/ColorConverter.h"
+
+namespace HXJPEG {
+
+// RGB to level-shifted YCbCr in fixed point with 8 fractional bits, truncated:
+//   Y - 128 = (77 R + 150 G + 29 B - 32768) >> 8
+//   Cb - 128 = (-43 R - 85 G + 128 B) >> 8
+//   Cr - 128 = (128 R - 107 G - 21 B) >> 8
+// With 2x2 luminance sampling each chroma sample is the truncated mean of its 2x2 group, so a
+// flat group gives exactly the equal-sampling value.
+class ColorConverterRGB : public ColorConverter {
+public:
+    // `subsampled`: luminance 2x2, chrominance 1x1.
+    explicit ColorConverterRGB(bool subsampled) : subsampled_(subsampled) {}
+    void Convert(const HXJPEGImageContent& input, const BandWindow& window,
+                 ComponentBand* out) override;
+
+protected:
+    // Input channel values that stand for R, G and B (CMYK input passes inverted C, M, Y).
+    struct Channels {
+        const uint8_t* planes[3];
+        bool inverted;
+    };
+    void ConvertEqual(const Channels& channels, const HXJPEGImageContent& input,
+                      const BandWindow& window, ComponentBand* out) const;
+    void ConvertSubsampled(const Channels& channels, const HXJPEGImageContent& input,
+                           const BandWindow& window, ComponentBand* out) const;
+    void ConvertChannels(const Channels& channels, const HXJPEGImageContent& input,
+                         const BandWindow& window, ComponentBand* out) const {
+        if (subsampled_) {
+            ConvertSubsampled(channels, input, window, out);
+        } else {
+            ConvertEqual(channels, input, window, out);
+        }
+    }
+
+private:
+    bool subsampled_;
+};
+
+}  // namespace HXJPEG

@@ -1,0 +1,95 @@
+// Reads values in the wire format from arbitrary bytes, then writes each value read and
+// reads it back. Any failure must be an exception of the foundation's family; a crash, a
+// leak, a hang or an allocation beyond the fuzzer's limit is a finding, and so is a value
+// whose encoding changes size between the second and third generation.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "kvfoundation/base/AutoReleasePool.h"
+#include "kvfoundation/base/IKVException.h"
+#include "kvfoundation/base/KVObjectT.h"
+#include "kvfoundation/io/BufferedReader.h"
+#include "kvfoundation/io/BufferedWriter.h"
+#include "kvfoundation/io/IKVChannel.h"
+#include "kvfoundation/io/Serializer.h"
+
+using namespace kvfoundation;
+
+namespace {
+
+// Serves a byte range in reads of at most `chunk` bytes and collects what is written.
+class FuzzChannel final : public base::KVObjectT<io::IKVChannel> {
+public:
+    FuzzChannel(const uint8_t* data, size_t size, int32_t chunk)
+        : data_(data), size_(size), chunk_(chunk) {}
+
+    int32_t Read(void* buffer, int32_t count) override {
+        const size_t taken =
+            std::min({size_ - at_, static_cast<size_t>(count), static_cast<size_t>(chunk_)});
+        std::memcpy(buffer, data_ + at_, taken);
+        at_ += taken;
+        return static_cast<int32_t>(taken);
+    }
+    int32_t Write(const void* buffer, int32_t count) override {
+        const auto* bytes = static_cast<const uint8_t*>(buffer);
+        written.insert(written.end(), bytes, bytes + count);
+        return count;
+    }
+    void Flush() override {}
+    void Close() override {}
+
+    std::vector<uint8_t> written;
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+    int32_t chunk_;
+};
+
+std::vector<uint8_t> Encode(base::IKVType* value) {
+    auto* sink = base::AutoReleased(new FuzzChannel(nullptr, 0, 1));
+    io::IKVSerializer* serializer = io::Serializer::Create(io::BufferedReader::Create(sink, 64),
+                                                           io::BufferedWriter::Create(sink, 4096));
+    serializer->Serialize(value)->Flush();
+    return sink->written;
+}
+
+base::IKVType* Decode(const std::vector<uint8_t>& bytes) {
+    auto* source = base::AutoReleased(new FuzzChannel(bytes.data(), bytes.size(), 1 << 30));
+    return io::Serializer::Create(io::BufferedReader::Create(source, 4096),
+                                  io::BufferedWriter::Create(source, 64))
+        ->Deserialize();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    base::AutoReleasePool pool;
+    // The first byte picks how the channel splits the stream, so boundaries get fuzzed too.
+    const int32_t chunk = 1 + data[0] % 64 * 97;
+    auto* channel = base::AutoReleased(new FuzzChannel(data + 1, size - 1, chunk));
+    io::IKVSerializer* serializer =
+        io::Serializer::Create(io::BufferedReader::Create(channel, 1 + data[0] % 7 * 1024),
+                               io::BufferedWriter::Create(channel, 64));
+    for (int values = 0; values < 16; ++values) {
+        base::IKVType* value = nullptr;
+        try {
+            value = serializer->Deserialize();
+        } catch (const base::IKVException&) {
+            return 0;  // refused input ends the stream, as a connection would end
+        }
+        base::AutoReleasePool valuePool;
+        const std::vector<uint8_t> second = Encode(value);
+        const std::vector<uint8_t> third = Encode(Decode(second));
+        if (second.size() != third.size()) {
+            __builtin_trap();
+        }
+    }
+    return 0;
+}

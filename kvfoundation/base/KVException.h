@@ -1,0 +1,27 @@
+#pragma once
+
+#include "kvfoundation/base/IKVException.h"
+#include "kvfoundation/base/KVRefCountT.h"
+
+namespace kvfoundation::base {
+
+// General failures; the base of every concrete exception. Holds a counted reference to its
+// message, so the message outlives the pools it was built in.
+class KVException : public IKVException {
+public:
+    explicit KVException(data::IKVString* message);
+    // ASCII text, copied.
+    explicit KVException(const char* message);
+    KVException(const KVException& other);
+    KVException& operator=(const KVException&) = delete;
+    ~KVException() override;
+
+    data::IKVString* Message() const override;
+    data::IKVString* Trace() const override { return nullptr; }
+    void Log(int32_t level) const override;
+
+private:
+    data::IKVString* message_;  // owned reference
+};
+
+}  // namespace kvfoundation::base

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "kvfoundation/base/KVException.h"
+
+namespace kvfoundation::ncomm {
+
+// A service error with a reason code ("kLoomIO_BadRequest") that reaches the client as
+// "errReason"; the message becomes "errWhy".
+class NCException : public base::KVException {
+public:
+    NCException(data::IKVString* reason, data::IKVString* message);
+    // ASCII reason and message, copied.
+    NCException(const char* reason, const char* message);
+    NCException(const NCException& other);
+    ~NCException() override;
+
+    data::IKVString* Reason() const { return reason_; }
+
+private:
+    data::IKVString* reason_;  // owned reference
+};
+
+}  // namespace kvfoundation::ncomm

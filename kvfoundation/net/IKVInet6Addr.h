@@ -1,0 +1,13 @@
+#pragma once
+
+#include "kvfoundation/net/IKVInetAddr.h"
+
+namespace kvfoundation::net {
+
+class IKVInet6Addr : public IKVInetAddr {
+public:
+    // The 16 address bytes in network order.
+    virtual const uint8_t* Bytes() const = 0;
+};
+
+}  // namespace kvfoundation::net

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "kvfoundation/base/IKVAllocator.h"
+#include "kvfoundation/base/KVObjectT.h"
+
+namespace kvfoundation::posix {
+
+// Zero-filled heap blocks (calloc); Reallocate zero-fills what it adds. Failure: KVOutOfMemory.
+class PosixLocalAllocator final : public base::KVObjectT<base::IKVAllocator> {
+public:
+    static base::IKVAllocator* Instance();
+
+    void* Allocate(size_t size) override;
+    void Free(void* pointer) override;
+    void* Reallocate(void* pointer, size_t size) override;
+};
+
+}  // namespace kvfoundation::posix
