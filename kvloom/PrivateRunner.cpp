@@ -21,7 +21,9 @@ namespace thread = kvfoundation::thread;
 namespace {
 
 // A decimal integer as the C library reads it: leading digits, anything else gives 0.
-long Decimal(data::IKVString* text) { return std::strtol(text->CString(), nullptr, 10); }
+long Decimal(data::IKVString* text) {
+    return std::strtol(text->CString(), nullptr, 10);
+}
 
 }  // namespace
 
@@ -44,7 +46,9 @@ LoomIO::PrivateRunner::PrivateRunner(LoomIO* loom, data::IKVList* arguments) : l
             kvfoundation::util::Format("Invalid -threadCt parameter: '%@'", threadCount));
     }
     const long portNumber = Decimal(port);
-    data::IKVMutableList* channels = data::CreateMutableList(static_cast<int32_t>(count));
+    // Grown connection by connection: the count comes from the command line and reserves
+    // nothing up front.
+    data::IKVMutableList* channels = data::CreateMutableList(0);
     for (long i = 0; i < count; ++i) {
         kvfoundation::net::TcpChannel* channel = kvfoundation::net::TcpChannel::Create();
         channel->Connect("localhost", static_cast<int32_t>(portNumber));

@@ -15,7 +15,7 @@ std::once_flag g_probed;
 int32_t g_probeResult = 0;
 
 bool PortableForced() {
-    const char* value = std::getenv("VANTORY_RESIZE_PORTABLE");
+    const char* value = std::getenv("VANTORY_FORCE_PORTABLE");
     return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
 }
 

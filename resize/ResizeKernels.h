@@ -34,7 +34,7 @@ enum ResizeStatus : int32_t {
 
 // Classifies the processor and sets the process-wide level (see ProcessorLevel.h). Returns 0,
 // or 20 when the processor offers no vector level, in which case the generic level is set.
-// The environment variable VANTORY_RESIZE_PORTABLE=1 forces the generic level.
+// The environment variable VANTORY_FORCE_PORTABLE=1 forces the generic level.
 int32_t ProbeAndSelect();
 
 int32_t ResizePlanar3(const uint8_t* const srcPlanes[3], int32_t srcWidth, int32_t srcHeight,

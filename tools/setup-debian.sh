@@ -11,7 +11,7 @@ packages=(
   # colour management
   liblcms2-dev liblcms2-utils libgs-common
   # reference tools for tests and benchmarks only (never linked into the product)
-  libjpeg62-turbo-dev libjpeg-turbo-progs imagemagick libvips-tools
+  libjpeg62-turbo-dev libjpeg-turbo-progs imagemagick libvips-tools libvips-dev
 )
 
 missing=()

@@ -33,7 +33,9 @@ int32_t HXJPEGLibInit(void) {
     return HXJPEG_OK;
 }
 
-int32_t HXJPEGLibTerminate(void) { return HXJPEG_OK; }
+int32_t HXJPEGLibTerminate(void) {
+    return HXJPEG_OK;
+}
 
 int32_t HXJPEGDecodeOptionsInitDefault(HXJPEGDecodeOptions* options) {
     if (options == nullptr) {

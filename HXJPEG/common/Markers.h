@@ -31,13 +31,17 @@ inline constexpr uint8_t kAPP14 = 0xEE;
 inline constexpr uint8_t kAPP15 = 0xEF;
 inline constexpr uint8_t kCOM = 0xFE;
 
-inline constexpr bool IsRestart(uint8_t code) { return code >= kRST0 && code <= kRST7; }
-inline constexpr bool IsApp(uint8_t code) { return code >= kAPP0 && code <= kAPP15; }
+inline constexpr bool IsRestart(uint8_t code) {
+    return code >= kRST0 && code <= kRST7;
+}
+inline constexpr bool IsApp(uint8_t code) {
+    return code >= kAPP0 && code <= kAPP15;
+}
 
 // Frame kinds the codec does not decode: lossless, hierarchical and arithmetic-coded.
 inline constexpr bool IsUnsupportedFrame(uint8_t code) {
-    return code == kSOF3 || (code >= kSOF5 && code <= kSOF7) ||
-           (code >= kSOF9 && code <= kSOF11) || (code >= kSOF13 && code <= kSOF15);
+    return code == kSOF3 || (code >= kSOF5 && code <= kSOF7) || (code >= kSOF9 && code <= kSOF11) ||
+           (code >= kSOF13 && code <= kSOF15);
 }
 
 }  // namespace HXJPEG::marker

@@ -18,7 +18,9 @@ bool g_useSIMD = false;
 uint8_t g_limitStorage[768];
 const uint8_t* const g_limit = g_limitStorage + 256;
 
-inline uint8_t Limit(int v) { return g_limit[std::clamp(v, -256, 511)]; }
+inline uint8_t Limit(int v) {
+    return g_limit[std::clamp(v, -256, 511)];
+}
 
 // limit(128 + round(s / 8)), halves away from zero.
 inline uint8_t RoundedSample(int s) {
@@ -28,7 +30,9 @@ inline uint8_t RoundedSample(int s) {
 
 // Chroma and luma samples are clamped to a range that covers every real image with margin,
 // which keeps the 32-bit products below overflow for hostile ones.
-inline int ClampSample(int s) { return std::clamp(s, -2048, 2047); }
+inline int ClampSample(int s) {
+    return std::clamp(s, -2048, 2047);
+}
 
 // YCbCr to RGB in 16.16 (1.402, 1.772, 0.71414, 0.34414); results before limiting.
 struct RGBUnlimited {
@@ -76,11 +80,11 @@ inline void YCCToRGB8(const int16_t* y, const int16_t* cb, const int16_t* cr, __
     __m128i vcb = _mm_min_epi16(_mm_max_epi16(_mm_loadu_si128((const __m128i*)cb), lo), hi);
     __m128i vcr = _mm_min_epi16(_mm_max_epi16(_mm_loadu_si128((const __m128i*)cr), lo), hi);
     __m128i rTerm = _mm_add_epi16(vcr, _mm_mulhi_epi16(vcr, _mm_set1_epi16(26345)));
-    __m128i bTerm = _mm_add_epi16(_mm_add_epi16(vcb, vcb),
-                                  _mm_mulhi_epi16(vcb, _mm_set1_epi16(-14942)));
+    __m128i bTerm =
+        _mm_add_epi16(_mm_add_epi16(vcb, vcb), _mm_mulhi_epi16(vcb, _mm_set1_epi16(-14942)));
     // G: (-22554 Cb + 18734 Cr + 64768) >> 16, minus Cr.
-    const __m128i gWeights = _mm_set_epi16(18734, -22554, 18734, -22554, 18734, -22554, 18734,
-                                           -22554);
+    const __m128i gWeights =
+        _mm_set_epi16(18734, -22554, 18734, -22554, 18734, -22554, 18734, -22554);
     const __m128i gRound = _mm_set1_epi32(64768);
     __m128i pairsLo = _mm_unpacklo_epi16(vcb, vcr);
     __m128i pairsHi = _mm_unpackhi_epi16(vcb, vcr);
@@ -268,27 +272,41 @@ RowConverter SelectRowConverter(int componentCount, uint32_t colorSpace, bool un
     switch (componentCount) {
         case 1:
             switch (colorSpace) {
-                case HXJPEG_COLOR_RGB: return GreyToRGB<false>;
-                case HXJPEG_COLOR_GREY: return GreyToGrey;
-                case HXJPEG_COLOR_RGBX: return GreyToRGB<true>;
-                default: return nullptr;
+                case HXJPEG_COLOR_RGB:
+                    return GreyToRGB<false>;
+                case HXJPEG_COLOR_GREY:
+                    return GreyToGrey;
+                case HXJPEG_COLOR_RGBX:
+                    return GreyToRGB<true>;
+                default:
+                    return nullptr;
             }
         case 3:
             switch (colorSpace) {
-                case HXJPEG_COLOR_RGB: return YCCToRGBRow<false>;
-                case HXJPEG_COLOR_GREY: return GreyToGrey;
-                case HXJPEG_COLOR_YCBCR: return YCCCopy;
-                case HXJPEG_COLOR_RGBX: return YCCToRGBRow<true>;
-                default: return nullptr;
+                case HXJPEG_COLOR_RGB:
+                    return YCCToRGBRow<false>;
+                case HXJPEG_COLOR_GREY:
+                    return GreyToGrey;
+                case HXJPEG_COLOR_YCBCR:
+                    return YCCCopy;
+                case HXJPEG_COLOR_RGBX:
+                    return YCCToRGBRow<true>;
+                default:
+                    return nullptr;
             }
         case 4:
             switch (colorSpace) {
-                case HXJPEG_COLOR_RGB: return untransformed ? CMYKToRGB<false> : YCCKToRGB<false>;
-                case HXJPEG_COLOR_CMYK: return untransformed ? CMYKCopy : YCCKToCMYK;
-                case HXJPEG_COLOR_RGBX: return untransformed ? CMYKToRGB<true> : YCCKToRGB<true>;
-                default: return nullptr;
+                case HXJPEG_COLOR_RGB:
+                    return untransformed ? CMYKToRGB<false> : YCCKToRGB<false>;
+                case HXJPEG_COLOR_CMYK:
+                    return untransformed ? CMYKCopy : YCCKToCMYK;
+                case HXJPEG_COLOR_RGBX:
+                    return untransformed ? CMYKToRGB<true> : YCCKToRGB<true>;
+                default:
+                    return nullptr;
             }
-        default: return nullptr;
+        default:
+            return nullptr;
     }
 }
 

@@ -18,7 +18,8 @@ public:
     virtual void OnStartOfImage() = 0;
     virtual void OnEndOfImage() = 0;
     // precision 0 = 8-bit, 1 = 16-bit; values in natural order.
-    virtual void OnQuantTable(uint8_t precision, const uint16_t values[64], uint8_t tableNumber) = 0;
+    virtual void OnQuantTable(uint8_t precision, const uint16_t values[64],
+                              uint8_t tableNumber) = 0;
     virtual void OnRestartInterval(uint16_t interval) = 0;
     virtual void OnFrame(uint16_t width, uint16_t height, const FrameComponent* components,
                          uint8_t componentCount) = 0;

@@ -30,6 +30,9 @@ bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
             lastLength = length;
         }
         for (int i = 0; i < n; ++i, ++index, ++code) {
+            if (code >= (1 << length)) {
+                return false;  // more codes than the length allows (JPEG C.2 would overflow)
+            }
             uint8_t symbol = symbols[index];
             if (length <= 8) {
                 int shift = 8 - length;
@@ -38,7 +41,8 @@ bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
                 }
             }
             int size = symbol & 15;
-            if (isAC && length <= kFastBits && (symbol == 0 || (size != 0 && length + size <= kFastBits))) {
+            if (isAC && length <= kFastBits &&
+                (symbol == 0 || (size != 0 && length + size <= kFastBits))) {
                 int shift = kFastBits - length;
                 for (int fill = 0; fill < (1 << shift); ++fill) {
                     int slot = (code << shift) | fill;
@@ -57,9 +61,6 @@ bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
             }
         }
         maxCode[length] = n > 0 ? code - 1 : -1;
-        if (code > (1 << length)) {
-            return false;  // more codes than the length allows
-        }
         code <<= 1;
     }
     maxCode[17] = 0x7FFFFFFF;

@@ -8,8 +8,9 @@
 namespace HXJPEG {
 
 // Inverse DCT of one block. Input: quantised coefficients in natural (row-major) order; `count`
-// is one more than the zig-zag index of the last one that may be non-zero. Output: 8 rows of 8 signed samples with three fractional bits (eight
-// times the sample, level shift not added), `stride` int16 apart.
+// is one more than the zig-zag index of the last one that may be non-zero. Output: 8 rows of 8
+// signed samples with three fractional bits (eight times the sample, level shift not added),
+// `stride` int16 apart.
 using IDCTFunction = void (*)(const int16_t* natural, int count, const QuantTable& table,
                               int16_t* out, size_t stride);
 

@@ -143,8 +143,7 @@ void IDCTFloatSSE2(const int16_t* natural, int count, const QuantTable& table, i
         __m128i left = _mm_srai_epi32(_mm_unpacklo_epi16(row, row), 16);
         __m128i right = _mm_srai_epi32(_mm_unpackhi_epi16(row, row), 16);
         lo[r] = _mm_mul_ps(_mm_cvtepi32_ps(left), _mm_load_ps(table.floatMultiplier + r * 8));
-        hi[r] = _mm_mul_ps(_mm_cvtepi32_ps(right),
-                           _mm_load_ps(table.floatMultiplier + r * 8 + 4));
+        hi[r] = _mm_mul_ps(_mm_cvtepi32_ps(right), _mm_load_ps(table.floatMultiplier + r * 8 + 4));
     }
     Butterflies(lo);  // columns 0-3
     Butterflies(hi);  // columns 4-7
@@ -173,7 +172,9 @@ namespace {
 IDCTSelection g_selection = {IDCTInteger, false};
 }
 
-const IDCTSelection& ActiveIDCT() { return g_selection; }
+const IDCTSelection& ActiveIDCT() {
+    return g_selection;
+}
 
 void SelectIDCT(bool useSSE2) {
 #if defined(__SSE2__)

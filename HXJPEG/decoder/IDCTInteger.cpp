@@ -8,12 +8,14 @@ namespace HXJPEG {
 namespace {
 
 // AAN constants in 9 fractional bits.
-constexpr int32_t k1_414 = 724;  // 1.414213562
-constexpr int32_t k1_847 = 946;  // 1.847759065
-constexpr int32_t k2_613 = 1338; // 2.613125930
-constexpr int32_t k1_082 = 554;  // 1.082392200
+constexpr int32_t k1_414 = 724;   // 1.414213562
+constexpr int32_t k1_847 = 946;   // 1.847759065
+constexpr int32_t k2_613 = 1338;  // 2.613125930
+constexpr int32_t k1_082 = 554;   // 1.082392200
 
-inline int32_t Mul(int32_t x, int32_t k) { return int32_t((int64_t(x) * k + 256) >> 9); }
+inline int32_t Mul(int32_t x, int32_t k) {
+    return int32_t((int64_t(x) * k + 256) >> 9);
+}
 
 // One-dimensional AAN inverse transform (JPEG's float reference order of butterflies).
 inline void Butterflies(int32_t* d, size_t step) {

@@ -25,7 +25,9 @@ JPEGDecoder::JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options
     }
 }
 
-JPEGDecoder::~JPEGDecoder() { std::free(storeMemory_); }
+JPEGDecoder::~JPEGDecoder() {
+    std::free(storeMemory_);
+}
 
 void JPEGDecoder::SetContentHandler(DecodeContentHandler* handler) {
     handler_ = handler != nullptr ? handler : &defaultHandler_;
@@ -322,8 +324,8 @@ void JPEGDecoder::ParseQuantTables(uint32_t payload) {
         }
         uint16_t natural[64];
         for (int k = 0; k < 64; ++k) {
-            uint16_t q = precision == 1 ? uint16_t((p[at + 2 * k] << 8) | p[at + 2 * k + 1])
-                                        : p[at + k];
+            uint16_t q =
+                precision == 1 ? uint16_t((p[at + 2 * k] << 8) | p[at + 2 * k + 1]) : p[at + k];
             natural[kZigZagToNatural[k]] = q;
         }
         at += size;
@@ -455,8 +457,8 @@ void JPEGDecoder::ReadAppSegment(uint8_t code, uint32_t payload) {
             taken = true;
             bool complete = input_.ReadInto(buffer, payload);
             if (metaDataHandler_.end != nullptr) {
-                metaDataHandler_.end(metaDataHandler_.userData, appIndex, uint16_t(payload),
-                                     buffer, complete);
+                metaDataHandler_.end(metaDataHandler_.userData, appIndex, uint16_t(payload), buffer,
+                                     complete);
             }
             if (!complete) {
                 Warn(HXJPEG_WARN_EARLY_END);
@@ -483,8 +485,8 @@ void JPEGDecoder::ReadAppSegment(uint8_t code, uint32_t payload) {
     if (code == marker::kAPP14) {
         // The codec's own APP14 signature; transform byte 0 means stored without a colour
         // transform (plain CMYK for four components).
-        untransformed_ = head != nullptr && payload >= 12 && std::memcmp(head, "Quarn", 5) == 0 &&
-                         head[11] == 0;
+        untransformed_ =
+            head != nullptr && payload >= 12 && std::memcmp(head, "Quarn", 5) == 0 && head[11] == 0;
     }
 }
 

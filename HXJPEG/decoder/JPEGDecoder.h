@@ -134,8 +134,8 @@ private:
     // Bit reader: a 64-bit accumulator holding bits from its top.
     uint64_t bits_ = 0;
     int bitCount_ = 0;
-    int inventedBits_ = 0;      // zero bits fed after the data or a marker
-    uint8_t pendingMarker_ = 0; // marker met inside entropy data (0 = none)
+    int inventedBits_ = 0;        // zero bits fed after the data or a marker
+    uint8_t pendingMarker_ = 0;   // marker met inside entropy data (0 = none)
     bool dataExhausted_ = false;  // after a -301 that the handler let pass: zero coefficients
 
     // Coefficient store for multi-scan images: per component, blocks of 64 int16 in zig-zag
@@ -160,15 +160,15 @@ private:
     HXJPEGTiledContentWriter sink_ = {};
     bool sinkBegun_ = false;
     HXJPEGImageContent tile_ = {};
-    int bandHeight_ = 0;     // output rows per band
-    int outputWidth_ = 0;    // output samples per row
+    int bandHeight_ = 0;   // output rows per band
+    int outputWidth_ = 0;  // output samples per row
     int outputHeight_ = 0;
-    int blockSize_ = 8;      // samples per block side: 8, or 1 in the reduced decode
-    int chunkMCUs_ = 0;      // MCUs per chunk: 48 / Hmax
+    int blockSize_ = 8;                     // samples per block side: 8, or 1 in the reduced decode
+    int chunkMCUs_ = 0;                     // MCUs per chunk: 48 / Hmax
     std::vector<int16_t> chunkSamples_[4];  // per component: chunk of decoded samples
     size_t chunkStride_[4] = {};
-    std::vector<int16_t> upsampled_[4];     // per component: one row widened to the output
-    std::vector<int16_t> zzScratch_;        // blocks of one MCU, zig-zag order
+    std::vector<int16_t> upsampled_[4];  // per component: one row widened to the output
+    std::vector<int16_t> zzScratch_;     // blocks of one MCU, zig-zag order
 
     int32_t error_ = 0;
 };

@@ -224,16 +224,39 @@ int JPEGDecoder::DecodeBlock(int16_t* zz, ScanComponent& sc) {
     sc.dcPredictor = int16_t(sc.dcPredictor + diff);
     zz[0] = sc.dcPredictor;
     int count = 1;
+    // The AC loop keeps the bit reader in registers; the members are synchronised around the
+    // rare slow paths (refill across 0xFF or the end, codes the fast table does not resolve).
+    uint64_t bits = bits_;
+    int bitCount = bitCount_;
+    auto store = [&] {
+        bits_ = bits;
+        bitCount_ = bitCount;
+    };
+    auto load = [&] {
+        bits = bits_;
+        bitCount = bitCount_;
+    };
     for (int k = 1; k < 64;) {
-        if (bitCount_ < 32) {
-            FillBitsFast();
+        if (bitCount < 32) {
+            uint64_t word;
+            if (pendingMarker_ == 0 && input_.end - input_.pos >= 8 &&
+                !HasFFByte(word = LoadBigEndian64(input_.data + input_.pos))) {
+                int bytes = (64 - bitCount) >> 3;
+                bits |= (word & (~0ULL << (64 - 8 * bytes))) >> bitCount;
+                bitCount += 8 * bytes;
+                input_.pos += size_t(bytes);
+            } else {
+                store();
+                FillBits();
+                load();
+            }
         }
-        unsigned peek = unsigned(bits_ >> (64 - HuffmanDecodeTable::kFastBits));
+        unsigned peek = unsigned(bits >> (64 - HuffmanDecodeTable::kFastBits));
         int total = ac.fastTotalLength[peek];
         if (total != 0) {
             int run = ac.fastRun[peek];
-            bits_ <<= total;
-            bitCount_ -= total;
+            bits <<= total;
+            bitCount -= total;
             if (run == HuffmanDecodeTable::kEndOfBlock) {
                 break;
             }
@@ -253,20 +276,22 @@ int JPEGDecoder::DecodeBlock(int16_t* zz, ScanComponent& sc) {
             count = ++k;
             continue;
         }
+        store();
         int symbol = DecodeHuffman(ac);
         if (symbol < 0) {
             if (!Warn(HXJPEG_WARN_BAD_AC_CODE)) {
                 return -1;
             }
-            break;
+            return count;
         }
         int run = symbol >> 4;
         int size = symbol & 15;
         if (size == 0) {
             if (run != 15) {
-                break;  // end of block
+                return count;  // end of block
             }
             k += 16;
+            load();
             continue;
         }
         k += run;
@@ -275,8 +300,7 @@ int JPEGDecoder::DecodeBlock(int16_t* zz, ScanComponent& sc) {
             if (!dcOnly) {
                 zz[63] = int16_t(value);
             }
-            count = 64;
-            break;
+            return 64;
         }
         if (dcOnly) {
             GetBits(size);
@@ -284,7 +308,9 @@ int JPEGDecoder::DecodeBlock(int16_t* zz, ScanComponent& sc) {
             zz[kZigZagToNatural[k]] = int16_t(ReceiveExtend(size));
         }
         count = ++k;
+        load();
     }
+    store();
     return count;
 }
 

@@ -12,10 +12,13 @@ namespace {
 
 int ChannelCount(uint32_t colorSpace) {
     switch (colorSpace) {
-        case HXJPEG_COLOR_GREY: return 1;
+        case HXJPEG_COLOR_GREY:
+            return 1;
         case HXJPEG_COLOR_CMYK:
-        case HXJPEG_COLOR_RGBX: return 4;
-        default: return 3;
+        case HXJPEG_COLOR_RGBX:
+            return 4;
+        default:
+            return 3;
     }
 }
 
@@ -41,7 +44,8 @@ void UpsampleRow(const int16_t* in, int16_t* out, int width, int h, int hMax) {
                     out[4 * x] = out[4 * x + 1] = out[4 * x + 2] = out[4 * x + 3] = in[x];
                 }
                 return;
-            default: break;
+            default:
+                break;
         }
     }
     for (int x = 0; x < width; ++x) {
@@ -71,8 +75,8 @@ bool JPEGDecoder::PrepareOutput() {
     if (sink_.begin != nullptr || sink_.getTile != nullptr) {
         sinkBegun_ = true;
     }
-    if (sink_.begin == nullptr || !sink_.begin(sink_.userData, uint32_t(bandHeight_),
-                                               uint32_t(outputWidth_))) {
+    if (sink_.begin == nullptr ||
+        !sink_.begin(sink_.userData, uint32_t(bandHeight_), uint32_t(outputWidth_))) {
         Fail(HXJPEG_ERR_TILE_CALLBACK);
         return false;
     }
@@ -183,8 +187,7 @@ void JPEGDecoder::OutputFromStore() {
                     const FrameComponent& fc = frame_[c];
                     for (int v = 0; v < fc.v; ++v) {
                         for (int h = 0; h < fc.h; ++h) {
-                            const int16_t* zz =
-                                StoreBlock(c, (mx0 + m) * fc.h + h, my * fc.v + v);
+                            const int16_t* zz = StoreBlock(c, (mx0 + m) * fc.h + h, my * fc.v + v);
                             if (coefficientsOnly) {
                                 handler_->OnBlockNatural(zz, c, 1);
                                 continue;

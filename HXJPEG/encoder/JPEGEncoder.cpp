@@ -177,15 +177,14 @@ void JPEGEncoder::AllocateBands() {
 void JPEGEncoder::AllocateStore() {
     for (uint32_t i = 0; i < frame_.count; ++i) {
         const EncodeComponent& component = frame_.components[i];
-        store_[i].assign(static_cast<size_t>(component.blocksAcross) * component.blocksDown * 64,
-                         0);
+        store_[i].Assign(static_cast<size_t>(component.blocksAcross) * component.blocksDown * 64);
     }
 }
 
 void JPEGEncoder::ReleaseImageBuffers() {
     for (uint32_t i = 0; i < 4; ++i) {
         std::vector<int16_t>().swap(bandSamples_[i]);
-        std::vector<uint16_t>().swap(store_[i]);
+        store_[i].Release();
         bands_[i] = ComponentBand{};
     }
     converter_.reset();

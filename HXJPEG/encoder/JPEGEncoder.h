@@ -14,6 +14,7 @@
 #include "HXJPEG/encoder/EncoderQuantTable.h"
 #include "HXJPEG/encoder/HuffmanEncoderTable.h"
 #include "HXJPEG/encoder/JPEGOutputStream.h"
+#include "HXJPEG/encoder/ZeroedBuffer.h"
 
 namespace HXJPEG {
 
@@ -95,7 +96,7 @@ private:
     uint32_t channels_ = 0;
     std::vector<int16_t> bandSamples_[4];
     ComponentBand bands_[4];
-    std::vector<uint16_t> store_[4];  // whole-image modes: packed blocks in MCU order
+    ZeroedBuffer<uint16_t> store_[4];  // whole-image modes: packed blocks in MCU order
 };
 
 }  // namespace HXJPEG

@@ -35,21 +35,21 @@ extern "C" {
 /* Result codes. */
 enum {
     HXJPEG_OK = 0,
-    HXJPEG_ERR_QUANT_TABLE_SHORT = -1,    /* DQT segment shorter than its table */
-    HXJPEG_ERR_QUANT_TABLE_NUMBER = -2,   /* DQT table number above 3 */
-    HXJPEG_ERR_HUFFMAN = -3,              /* bad DHT class/number, or undecodable DC code */
-    HXJPEG_ERR_SCAN = -4,                 /* bad SOS */
-    HXJPEG_ERR_FRAME_COMPONENT = -6,      /* sampling > 4, table > 3 or identifier > 4 */
-    HXJPEG_ERR_NO_FRAME = -7,             /* no usable frame (also unsupported frame kinds) */
-    HXJPEG_ERR_QUANT_PRECISION = -8,      /* DQT precision other than 8 or 16 bits */
-    HXJPEG_ERR_COMPONENT_COUNT = -9,      /* frame component count not 1..4 */
-    HXJPEG_ERR_TOO_MANY_SCANS = -10,      /* more scans than HXJPEG_MAX_SCANS */
-    HXJPEG_ERR_TRANSFORM_SIZE = -101,     /* lossless transform refused for this size */
-    HXJPEG_ERR_INVALID_ARGUMENT = -102,   /* null pointer or invalid argument */
-    HXJPEG_ERR_OUT_OF_MEMORY = -103,      /* out of memory, or beyond the allocation limit */
-    HXJPEG_WARN_BAD_AC_CODE = -300,       /* warning: undecodable AC Huffman code */
-    HXJPEG_WARN_EARLY_END = -301,         /* warning: input ended early */
-    HXJPEG_ERR_TILE_CALLBACK = -350       /* a tile callback returned false */
+    HXJPEG_ERR_QUANT_TABLE_SHORT = -1,  /* DQT segment shorter than its table */
+    HXJPEG_ERR_QUANT_TABLE_NUMBER = -2, /* DQT table number above 3 */
+    HXJPEG_ERR_HUFFMAN = -3,            /* bad DHT class/number, or undecodable DC code */
+    HXJPEG_ERR_SCAN = -4,               /* bad SOS */
+    HXJPEG_ERR_FRAME_COMPONENT = -6,    /* sampling > 4, table > 3 or identifier > 4 */
+    HXJPEG_ERR_NO_FRAME = -7,           /* no usable frame (also unsupported frame kinds) */
+    HXJPEG_ERR_QUANT_PRECISION = -8,    /* DQT precision other than 8 or 16 bits */
+    HXJPEG_ERR_COMPONENT_COUNT = -9,    /* frame component count not 1..4 */
+    HXJPEG_ERR_TOO_MANY_SCANS = -10,    /* more scans than HXJPEG_MAX_SCANS */
+    HXJPEG_ERR_TRANSFORM_SIZE = -101,   /* lossless transform refused for this size */
+    HXJPEG_ERR_INVALID_ARGUMENT = -102, /* null pointer or invalid argument */
+    HXJPEG_ERR_OUT_OF_MEMORY = -103,    /* out of memory, or beyond the allocation limit */
+    HXJPEG_WARN_BAD_AC_CODE = -300,     /* warning: undecodable AC Huffman code */
+    HXJPEG_WARN_EARLY_END = -301,       /* warning: input ended early */
+    HXJPEG_ERR_TILE_CALLBACK = -350     /* a tile callback returned false */
 };
 
 /* Limits that bound what a hostile file can make the decoder do. */
@@ -133,7 +133,7 @@ typedef struct HXJPEGData {
 /* One APPn segment: marker 0xFFE0 + appIndex, payload of length bytes. */
 typedef struct HXJPEGMetaData {
     const uint8_t* data;
-    uint16_t length; /* payload bytes, without the marker and the length field */
+    uint16_t length;  /* payload bytes, without the marker and the length field */
     uint8_t appIndex; /* 0..15 */
 } HXJPEGMetaData;
 
@@ -166,8 +166,7 @@ typedef struct HXJPEGMetaDataHandler {
     /* Set *buffer to at least length bytes to take the segment; leave it null to refuse it. */
     void (*begin)(void* userData, uint8_t appIndex, uint16_t length, uint8_t** buffer);
     /* complete is true only if all length bytes arrived */
-    void (*end)(void* userData, uint8_t appIndex, uint16_t length, uint8_t* buffer,
-                bool complete);
+    void (*end)(void* userData, uint8_t appIndex, uint16_t length, uint8_t* buffer, bool complete);
 } HXJPEGMetaDataHandler;
 
 /* Decoder output sink. */

@@ -61,14 +61,15 @@ void RotateContentHandler::OnFrame(uint16_t width, uint16_t height,
     for (uint32_t i = 0; i < componentCount; ++i) {
         totalBytes += uint64_t{mcusAcross} * mcusDown * frame_.h[i] * frame_.v[i] * 64 * 2;
     }
-    if (totalBytes > uint64_t{HXJPEG_MAX_COEFFICIENT_STORE_MB} << 20) {
+    // The encoder keeps a packed copy of the same size: together they stay within the limit.
+    if (totalBytes > (uint64_t{HXJPEG_MAX_COEFFICIENT_STORE_MB} << 20) / 2) {
         result_ = HXJPEG_ERR_OUT_OF_MEMORY;
         return;
     }
     for (uint32_t i = 0; i < componentCount; ++i) {
         helpers_[i] = MakeHelper();
         helpers_[i]->Init(frame_.h[i], frame_.v[i], mcusAcross, mcusDown);
-        stores_[i].assign(size_t{mcusAcross} * mcusDown * frame_.h[i] * frame_.v[i] * 64, 0);
+        stores_[i].Assign(size_t{mcusAcross} * mcusDown * frame_.h[i] * frame_.v[i] * 64);
     }
 }
 
@@ -79,7 +80,7 @@ void RotateContentHandler::OnBlockNatural(const int16_t* natural, int component,
     int16_t turned[64];
     TransformBlock(natural, turned);
     const size_t destination = helpers_[component]->Next();
-    std::vector<int16_t>& store = stores_[component];
+    ZeroedBuffer<int16_t>& store = stores_[component];
     if (destination >= store.size() / 64) {
         return;
     }
@@ -93,7 +94,7 @@ bool RotateContentHandler::Read(int16_t* buffer, uint32_t count, uint32_t compon
     if (component >= 4) {
         return false;
     }
-    const std::vector<int16_t>& store = stores_[component];
+    const ZeroedBuffer<int16_t>& store = stores_[component];
     size_t& position = readPositions_[component];
     if (position + count > store.size()) {
         return false;

@@ -7,6 +7,7 @@
 #include "HXJPEG/decoder/DecodeContentHandler.h"
 #include "HXJPEG/encoder/CoefficientFrame.h"
 #include "HXJPEG/encoder/DCTReader.h"
+#include "HXJPEG/encoder/ZeroedBuffer.h"
 #include "HXJPEG/rotate/RotateHelper.h"
 
 namespace HXJPEG {
@@ -45,7 +46,7 @@ private:
     CoefficientFrame frame_;
     bool frameSeen_ = false;
     std::unique_ptr<RotateHelper> helpers_[4];
-    std::vector<int16_t> stores_[4];  // per output component: blocks in MCU order, zig-zag
+    ZeroedBuffer<int16_t> stores_[4];  // per output component: blocks in MCU order, zig-zag
     size_t readPositions_[4] = {};
     int32_t result_ = 0;
 };

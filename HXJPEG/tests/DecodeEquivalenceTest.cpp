@@ -34,8 +34,8 @@ protected:
 
     fs::path Transcode(const fs::path& source, const std::string& options) {
         fs::path out = dir_.path() / (source.stem().string() + "-twin.jpg");
-        EXPECT_TRUE(RunTool("jpegtran " + options + " -outfile " + out.string() + " " +
-                            source.string()));
+        EXPECT_TRUE(
+            RunTool("jpegtran " + options + " -outfile " + out.string() + " " + source.string()));
         return out;
     }
 
@@ -52,16 +52,18 @@ void ExpectIdentical(const std::vector<uint8_t>& a, const std::vector<uint8_t>& 
             ASSERT_EQ(y.result, 0) << what;
             ASSERT_EQ(x.width, y.width) << what;
             ASSERT_EQ(x.height, y.height) << what;
-            EXPECT_TRUE(x.pixels == y.pixels) << what << " space " << space << " reduced "
-                                              << reduced;
+            EXPECT_TRUE(x.pixels == y.pixels)
+                << what << " space " << space << " reduced " << reduced;
         }
     }
 }
 
 TEST_P(DecodeEquivalenceTest, ProgressiveAndRestartTwinsGiveIdenticalSamples) {
-    const std::vector<std::pair<std::string, std::string>> sources = {
-        {"420", "-sample 2x2"}, {"422", "-sample 2x1"}, {"444", "-sample 1x1"},
-        {"411", "-sample 4x1"}, {"grey", "-grayscale"}};
+    const std::vector<std::pair<std::string, std::string>> sources = {{"420", "-sample 2x2"},
+                                                                      {"422", "-sample 2x1"},
+                                                                      {"444", "-sample 1x1"},
+                                                                      {"411", "-sample 4x1"},
+                                                                      {"grey", "-grayscale"}};
     for (const auto& [name, options] : sources) {
         for (auto [w, h] : {std::pair{1, 1}, std::pair{17, 9}, std::pair{203, 97}}) {
             std::string tag = name + "-" + std::to_string(w) + "x" + std::to_string(h);
@@ -89,9 +91,10 @@ TEST_P(DecodeEquivalenceTest, ProgressiveAndRestartTwinsGiveIdenticalSamples) {
 // full decode it stands for (luma, so that chroma subsampling does not enter).
 TEST_P(DecodeEquivalenceTest, ReducedDecodeIsTheBlockMean) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
-    for (const auto& [name, options] :
-         {std::pair<std::string, std::string>{"420", "-sample 2x2"}, {"444", "-sample 1x1"},
-          {"grey", "-grayscale"}, {"440-progressive", "-sample 1x2 -progressive"}}) {
+    for (const auto& [name, options] : {std::pair<std::string, std::string>{"420", "-sample 2x2"},
+                                        {"444", "-sample 1x1"},
+                                        {"grey", "-grayscale"},
+                                        {"440-progressive", "-sample 1x2 -progressive"}}) {
         files.emplace_back(name, ReadFile(MakeBaseline(name, 203, 97, options)));
     }
     files.emplace_back("harvesters", ReadFile(CorpusDir() / "jpeg/wuffs-harvesters.jpeg"));

@@ -91,8 +91,8 @@ TEST_F(DecodeInterfaceTest, PortablePathCanBeForcedFromTheEnvironment) {
 TEST_F(DecodeInterfaceTest, HeaderColourSpacesAndReducedSizes) {
     std::vector<uint8_t> colour = Make("-sample 2x2", 203, 97);
     HXJPEGDecoder* decoder = nullptr;
-    ASSERT_EQ(HXJPEGDecoderCreateUsingData({colour.data(), uint32_t(colour.size())}, {8, 8},
-                                           false, nullptr, &decoder),
+    ASSERT_EQ(HXJPEGDecoderCreateUsingData({colour.data(), uint32_t(colour.size())}, {8, 8}, false,
+                                           nullptr, &decoder),
               0);
     HXJPEGHeader header;
     ASSERT_EQ(HXJPEGDecoderReadHeader(decoder, nullptr, &header), 0);
@@ -115,8 +115,8 @@ TEST_F(DecodeInterfaceTest, UnproducibleColourSpaceLeavesTheBufferAndBadOnesAreR
     std::vector<uint8_t> colour = Make("-sample 2x2", 33, 17);
     Image cmyk = DecodeHX(colour, HXJPEG_COLOR_CMYK, false, nullptr, 0xA5);
     EXPECT_EQ(cmyk.result, 0);
-    EXPECT_TRUE(std::all_of(cmyk.pixels.begin(), cmyk.pixels.end(),
-                            [](uint8_t v) { return v == 0xA5; }));
+    EXPECT_TRUE(
+        std::all_of(cmyk.pixels.begin(), cmyk.pixels.end(), [](uint8_t v) { return v == 0xA5; }));
     EXPECT_EQ(DecodeHX(colour, 3).result, HXJPEG_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(DecodeHX(colour, 7).result, HXJPEG_ERR_INVALID_ARGUMENT);
 
@@ -226,7 +226,9 @@ TEST_F(DecodeInterfaceTest, WarningsAreFatalUnlessTheHandlerContinues) {
     ASSERT_EQ(HXJPEGDecoderReadHeader(decoder, nullptr, &header), 0);
     std::vector<uint8_t> pixels(size_t(header.width) * header.height * 3);
     HXJPEGImageContent content = {{pixels.data(), pixels.data() + 1, pixels.data() + 2, nullptr},
-                                  3, uint32_t(header.width) * 3, 3};
+                                  3,
+                                  uint32_t(header.width) * 3,
+                                  3};
     EXPECT_EQ(HXJPEGDecoderReadContent(decoder, 1, content), 0);
     HXJPEGDecoderRelease(decoder);
 }
@@ -294,8 +296,10 @@ std::vector<uint8_t> AppSegment(uint8_t index, const std::string& payload) {
 TEST_F(DecodeInterfaceTest, AppSegmentsReachTheMetadataHandlerInFileOrder) {
     std::vector<uint8_t> bytes = Make("-sample 2x2", 16, 16);
     std::vector<uint8_t> segments;
-    for (auto [index, text] : {std::pair<uint8_t, std::string>{1, "exif-1"}, {2, "icc-a"},
-                               {1, "exif-2"}, {2, "icc-b"}}) {
+    for (auto [index, text] : {std::pair<uint8_t, std::string>{1, "exif-1"},
+                               {2, "icc-a"},
+                               {1, "exif-2"},
+                               {2, "icc-b"}}) {
         std::vector<uint8_t> s = AppSegment(index, text);
         segments.insert(segments.end(), s.begin(), s.end());
     }
@@ -336,8 +340,8 @@ TEST_F(DecodeInterfaceTest, OwnApp14TransformZeroSelectsPlainCMYK) {
     std::vector<uint8_t> bytes = ReadFile(CorpusDir() / "jpeg/pil-pil_sample_cmyk-ycck.jpg");
     std::string payload = std::string("Quarn") + std::string(6, '\0') + std::string(1, '\0');
     // Placed just before the frame, after the file's own APP14, so that it is the last one.
-    size_t sof = std::max({FindSegment(bytes, 0xC0), FindSegment(bytes, 0xC1),
-                           FindSegment(bytes, 0xC2)});
+    size_t sof =
+        std::max({FindSegment(bytes, 0xC0), FindSegment(bytes, 0xC1), FindSegment(bytes, 0xC2)});
     ASSERT_GT(sof, 0u);
     std::vector<uint8_t> plain = bytes;
     std::vector<uint8_t> app14 = AppSegment(14, payload);
@@ -360,9 +364,7 @@ struct EventLog : HXJPEG::DefaultDecodeContentHandler {
     void OnStartOfImage() override { ++starts; }
     void OnEndOfImage() override { ++ends; }
     void OnQuantTable(uint8_t, const uint16_t[64], uint8_t) override { ++quantTables; }
-    void OnFrame(uint16_t, uint16_t, const HXJPEG::FrameComponent*, uint8_t) override {
-        ++frames;
-    }
+    void OnFrame(uint16_t, uint16_t, const HXJPEG::FrameComponent*, uint8_t) override { ++frames; }
     void OnDCHuffmanTable(const HXJPEG::HuffmanDecodeTable&, int) override { ++huffmanTables; }
     void OnACHuffmanTable(const HXJPEG::HuffmanDecodeTable&, int) override { ++huffmanTables; }
     void OnScan(const HXJPEG::ScanHeader&) override { ++scans; }
@@ -390,8 +392,7 @@ TEST_F(DecodeInterfaceTest, CoefficientModeHandsOverTheSameBlocksForEveryScanStr
     fs::path source = dir_.path() / "base.jpg";
     fs::path twin = dir_.path() / "twin.jpg";
     WriteFile(source, baseline);
-    ASSERT_TRUE(RunTool("jpegtran -progressive -outfile " + twin.string() + " " +
-                        source.string()));
+    ASSERT_TRUE(RunTool("jpegtran -progressive -outfile " + twin.string() + " " + source.string()));
     EventLog a = Coefficients(baseline);
     EventLog b = Coefficients(ReadFile(twin));
     EXPECT_EQ(a.starts, 1);

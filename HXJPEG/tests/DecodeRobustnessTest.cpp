@@ -13,8 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::set<int32_t> kDocumentedCodes = {0,   -1,  -2,  -3,   -4,   -6,  -7,
-                                            -8,  -9,  -10, -102, -103, -300, -301};
+const std::set<int32_t> kDocumentedCodes = {0,  -1, -2,  -3,   -4,   -6,   -7,
+                                            -8, -9, -10, -102, -103, -300, -301};
 
 // A tile sink that holds one band, sums every sample it receives (so that uninitialised output
 // would show under the sanitizers) and counts the bands.
@@ -91,8 +91,12 @@ std::vector<uint8_t> Header(uint8_t sof, uint16_t width, uint16_t height, int co
     std::vector<uint8_t> dqt(65, 1);
     dqt[0] = 0;
     Segment(out, 0xDB, dqt);
-    std::vector<uint8_t> frame = {8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8),
-                                  uint8_t(width), uint8_t(components)};
+    std::vector<uint8_t> frame = {8,
+                                  uint8_t(height >> 8),
+                                  uint8_t(height),
+                                  uint8_t(width >> 8),
+                                  uint8_t(width),
+                                  uint8_t(components)};
     for (int c = 1; c <= components; ++c) {
         frame.insert(frame.end(), {uint8_t(c), 0x11, 0});
     }
@@ -132,8 +136,7 @@ TEST_F(DecodeRobustnessTest, CorruptAndRejectedCorpusFilesFailCleanly) {
         std::string name = entry.path().filename().string();
         ASSERT_TRUE(kRejected.count(name)) << name;
         WarningCounter goOn;
-        EXPECT_EQ(DecodeTiled(ReadFile(entry.path()), 0, false, &goOn), kRejected.at(name))
-            << name;
+        EXPECT_EQ(DecodeTiled(ReadFile(entry.path()), 0, false, &goOn), kRejected.at(name)) << name;
     }
     int files = 0;
     for (const auto& entry : fs::directory_iterator(CorpusDir() / "jpeg/corrupt")) {
@@ -214,6 +217,21 @@ TEST_F(DecodeRobustnessTest, ThousandsOfTinyScansAreCapped) {
     EXPECT_EQ(DecodeTiled(file, 0, false, nullptr), HXJPEG_OK);
 }
 
+TEST_F(DecodeRobustnessTest, OversubscribedHuffmanTableIsRefused) {
+    // Three codes of length 1 cannot exist; building the look-ahead for them would overrun it.
+    std::vector<uint8_t> file = Header(0xC0, 8, 8, 1);
+    for (size_t i = 2; i + 5 < file.size(); ++i) {
+        if (file[i] == 0xFF && file[i + 1] == 0xC4) {
+            file[i + 5] = 3;
+            break;
+        }
+    }
+    std::vector<uint8_t> scan = ScanHeader(1, 0, 63, 0);
+    file.insert(file.end(), scan.begin(), scan.end());
+    file.insert(file.end(), {0x00, 0xFF, 0xD9});
+    EXPECT_EQ(DecodeTiled(file, 0, false, nullptr), HXJPEG_ERR_HUFFMAN);
+}
+
 TEST_F(DecodeRobustnessTest, HugeFramesWithLittleDataFailFast) {
     // A multi-scan image would need a coefficient store beyond the documented limit.
     for (int components : {1, 3}) {
@@ -276,8 +294,8 @@ std::vector<uint8_t> MakeBaseline(const TempDir& dir, const std::string& options
     fs::path ppm = dir.path() / "in.ppm";
     fs::path jpg = dir.path() / "out.jpg";
     WriteFile(ppm, SyntheticPPM(203, 97));
-    EXPECT_TRUE(RunTool("cjpeg -quality 85 " + options + " -outfile " + jpg.string() + " " +
-                        ppm.string()));
+    EXPECT_TRUE(
+        RunTool("cjpeg -quality 85 " + options + " -outfile " + jpg.string() + " " + ppm.string()));
     std::vector<uint8_t> bytes = ReadFile(jpg);
     for (size_t i = 2; i + 4 < bytes.size();) {
         size_t length = (size_t(bytes[i + 2]) << 8) | bytes[i + 3];
@@ -311,7 +329,8 @@ TEST_F(DecodeRobustnessTest, TruncatedFileKeepsItsUndamagedRows) {
     std::vector<uint8_t> bytes = MakeBaseline(dir, "-sample 2x2", &start);
     Image intact = DecodeHX(bytes, HXJPEG_COLOR_RGB);
     ASSERT_EQ(intact.result, 0);
-    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(start + (bytes.size() - start) / 2));
+    std::vector<uint8_t> cut(bytes.begin(),
+                             bytes.begin() + long(start + (bytes.size() - start) / 2));
 
     EXPECT_EQ(DecodeHX(cut, HXJPEG_COLOR_RGB).result, HXJPEG_WARN_EARLY_END);
     WarningCounter stop;

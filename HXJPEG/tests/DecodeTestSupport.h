@@ -34,7 +34,9 @@ inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-inline std::filesystem::path CorpusDir() { return std::filesystem::path(VANTORY_CORPUS_DIR); }
+inline std::filesystem::path CorpusDir() {
+    return std::filesystem::path(VANTORY_CORPUS_DIR);
+}
 
 struct Image {
     int32_t result = 0;
@@ -47,7 +49,7 @@ struct Image {
 };
 
 inline int Channels(uint32_t colorSpace) {
-    return colorSpace == HXJPEG_COLOR_GREY ? 1
+    return colorSpace == HXJPEG_COLOR_GREY                                        ? 1
            : (colorSpace == HXJPEG_COLOR_CMYK || colorSpace == HXJPEG_COLOR_RGBX) ? 4
                                                                                   : 3;
 }
@@ -185,8 +187,8 @@ inline Image DecodeOracle(const std::vector<uint8_t>& bytes, bool reduced = fals
     image.numComponents = cinfo.num_components;
     image.pixels.resize(size_t(image.width) * image.height * image.channels);
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = image.pixels.data() + size_t(cinfo.output_scanline) * image.width *
-                                                 image.channels;
+        JSAMPROW row =
+            image.pixels.data() + size_t(cinfo.output_scanline) * image.width * image.channels;
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_decompress(&cinfo);

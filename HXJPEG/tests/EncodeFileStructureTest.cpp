@@ -185,3 +185,39 @@ TEST(EncodeFileStructure, FourChannelRgbInputIsEncodedAsRgb) {
     HXJPEGEncoderRelease(encoder);
     EXPECT_EQ(writer.bytes, expected);
 }
+
+// The class wrapper: the same bytes as the flat calls, failures as HXJPEG::Exception.
+#include "HXJPEG/wrapper/Encoder.h"
+
+namespace {
+struct VectorWriter : HXJPEG::Writer {
+    std::vector<uint8_t> bytes;
+    int finished = 0;
+    void Write(const uint8_t* data, uint32_t count, uint32_t) override {
+        bytes.insert(bytes.end(), data, data + count);
+    }
+    void Finish() override { ++finished; }
+};
+}  // namespace
+
+TEST(EncodeFileStructure, ClassWrapperWritesTheSameFileAndThrowsCodes) {
+    Image image = MakePhoto(24, 16, 3);
+    std::vector<uint8_t> expected;
+    ASSERT_EQ(Encode(image, Options(8), expected), 0);
+    VectorWriter writer;
+    {
+        HXJPEG::Encoder encoder(writer, Options(8));
+        encoder.WriteContent(HXJPEGHeader{24, 16, 3, HXJPEG_COLOR_RGB}, ContentOf(image));
+    }
+    EXPECT_EQ(writer.bytes, expected);
+    EXPECT_EQ(writer.finished, 1);
+
+    VectorWriter other;
+    HXJPEG::Encoder encoder(other, Options(13));
+    try {
+        encoder.WriteContent(HXJPEGHeader{24, 16, 3, HXJPEG_COLOR_RGB}, ContentOf(image));
+        ADD_FAILURE() << "no exception";
+    } catch (const HXJPEG::Exception& e) {
+        EXPECT_EQ(e.Code(), HXJPEG_ERR_INVALID_ARGUMENT);
+    }
+}

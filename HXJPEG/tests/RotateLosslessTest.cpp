@@ -289,10 +289,14 @@ TEST(RotateLossless, SizesThatCannotTurnLosslesslyAreRefused) {
     };
     const Case cases[] = {
         {24, 16, 2, 1, 1, 0},  // 4:2:2, width 24: a multiple of 8 x Vmax
-        {20, 16, 2, 1, 1, -101}, {24, 12, 2, 1, 1, -101},  // the bottom edge would become a partial
-                                                           // left edge
-        {20, 16, 2, 1, 3, -101}, {32, 12, 2, 1, 3, 0},    {30, 16, 2, 2, 2, -101},
-        {32, 30, 2, 2, 2, -101}, {30, 30, 2, 2, 0, 0},  // the identity takes any size
+        {20, 16, 2, 1, 1, -101},
+        {24, 12, 2, 1, 1, -101},  // the bottom edge would become a partial
+                                  // left edge
+        {20, 16, 2, 1, 3, -101},
+        {32, 12, 2, 1, 3, 0},
+        {30, 16, 2, 2, 2, -101},
+        {32, 30, 2, 2, 2, -101},
+        {30, 30, 2, 2, 0, 0},  // the identity takes any size
     };
     for (const Case& c : cases) {
         Image image = MakePhoto(c.width, c.height, 3, 3);

@@ -14,7 +14,9 @@ Decoder::Decoder(HXJPEGData data, HXJPEGDecodeOptions options, bool reportWarnin
         HXJPEGDecoderCreateUsingData(data, options, reportWarnings, warningHandler, &value_));
 }
 
-Decoder::~Decoder() { HXJPEGDecoderRelease(value_); }
+Decoder::~Decoder() {
+    HXJPEGDecoderRelease(value_);
+}
 
 HXJPEGHeader Decoder::ReadHeader(MetaDataHandler* metaDataHandler) {
     HXJPEGHeader header = {};

@@ -74,18 +74,6 @@ TEST(ColorProfilesTest, ProfilesFromBytesAndByName) {
     }
 }
 
-TEST(ColorProfilesTest, WorkingProfilesPerMode) {
-    const auto state = ColorState::Current();
-    EXPECT_TRUE(state->Ready());
-    EXPECT_TRUE(state->DefaultRGBProfile()->SameAs(*StandardProfile(kStandardProfileSRGB)));
-    EXPECT_EQ(state->DefaultGrayProfile()->ColorSpace(), cmsSigGrayData);
-    EXPECT_EQ(state->DefaultLabProfile()->ColorSpace(), cmsSigLabData);
-    if (state->DefaultCMYKProfile()) {
-        EXPECT_EQ(state->DefaultCMYKProfile()->ColorSpace(), cmsSigCmykData);
-    }
-    EXPECT_STREQ(ColorState::kCMYKFallbackName, "U.S. Web Coated (SWOP) v2");
-}
-
 TEST(ColorProfilesTest, SRGBSourceIsOnlyMarkedAndOtherProfilesConvert) {
     const colortest::Samples samples = colortest::SweepSamples(31, 7, 3);
     const std::vector<uint8_t> bytes = SavedBytes(StandardProfile(kStandardProfileSRGB));

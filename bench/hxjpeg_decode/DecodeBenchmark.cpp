@@ -40,8 +40,8 @@ Decoded DecodeHX(const std::vector<uint8_t>& bytes, bool reduced) {
     Decoded out;
     HXJPEGDecodeOptions options = {uint8_t(reduced ? 8 : 1), uint8_t(reduced ? 8 : 1)};
     HXJPEGDecoder* decoder = nullptr;
-    if (HXJPEGDecoderCreateUsingData({bytes.data(), uint32_t(bytes.size())}, options, true,
-                                     nullptr, &decoder) != 0) {
+    if (HXJPEGDecoderCreateUsingData({bytes.data(), uint32_t(bytes.size())}, options, true, nullptr,
+                                     &decoder) != 0) {
         return out;
     }
     HXJPEGHeader header;
@@ -50,8 +50,7 @@ Decoded DecodeHX(const std::vector<uint8_t>& bytes, bool reduced) {
         out.height = header.height;
         g_pixels.resize(size_t(header.width) * header.height * 3);
         uint8_t* p = g_pixels.data();
-        HXJPEGImageContent content = {{p, p + 1, p + 2, nullptr}, 3, uint32_t(header.width) * 3,
-                                      3};
+        HXJPEGImageContent content = {{p, p + 1, p + 2, nullptr}, 3, uint32_t(header.width) * 3, 3};
         HXJPEGDecoderReadContent(decoder, HXJPEG_COLOR_RGB, content);
         out.checksum = g_pixels[g_pixels.size() / 2];
     }
@@ -125,11 +124,11 @@ double BestSeconds(int repeats, const std::function<void()>& body) {
 // ImageMagick (a real photo's statistics, not a synthetic pattern).
 fs::path MakeLargePhoto() {
     fs::path out = fs::temp_directory_path() / "hxjpeg-bench-24mp.jpg";
-    std::string command = "convert '" +
-                          (fs::path(VANTORY_CORPUS_DIR) / "jpeg/large/mei-Issue_266-22MP.jpg")
-                              .string() +
-                          "' -resize '6000x4000!' -sampling-factor 2x2 -quality 90 '" +
-                          out.string() + "' >/dev/null 2>&1";
+    std::string command =
+        "convert '" +
+        (fs::path(VANTORY_CORPUS_DIR) / "jpeg/large/mei-Issue_266-22MP.jpg").string() +
+        "' -resize '6000x4000!' -sampling-factor 2x2 -quality 90 '" + out.string() +
+        "' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) {
         return {};
     }
@@ -152,8 +151,8 @@ int main(int argc, char** argv) {
     }
     std::printf("HXJPEG decode vs libjpeg-turbo (best of %d; ratio = HXJPEG time / turbo time)\n",
                 repeats);
-    std::printf("%-40s %-5s %9s %9s %9s %8s %8s\n", "image", "size", "HX MP/s", "turbo",
-                "lean", "ratio", "r(lean)");
+    std::printf("%-40s %-5s %9s %9s %9s %8s %8s\n", "image", "size", "HX MP/s", "turbo", "lean",
+                "ratio", "r(lean)");
     for (const auto& file : files) {
         std::vector<uint8_t> bytes = ReadFile(file);
         for (bool reduced : {false, true}) {

@@ -41,7 +41,9 @@ struct Sink {
     static void End(void*) {}
 };
 
-bool Continue(void*, int32_t) { return true; }
+bool Continue(void*, int32_t) {
+    return true;
+}
 
 }  // namespace
 
@@ -70,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (HXJPEGDecoderReadHeader(decoder, nullptr, &header) == 0 &&
         uint64_t(header.width) * header.height <= (uint64_t(4) << 20)) {
         Sink sink;
-        HXJPEGDecoderReadTiledContent(decoder, colorSpace,
-                                      {&sink, Sink::Begin, Sink::GetTile, Sink::PutTile, Sink::End});
+        HXJPEGDecoderReadTiledContent(
+            decoder, colorSpace, {&sink, Sink::Begin, Sink::GetTile, Sink::PutTile, Sink::End});
         volatile uint64_t keep = sink.sum;
         (void)keep;
     }

@@ -1,5 +1,6 @@
 #include "kvfoundation/data/NumberOps.h"
 
+#include "kvfoundation/data/KindCast.h"
 #include "kvfoundation/data/UTF16String.h"
 
 namespace kvfoundation::data::number_ops {
@@ -8,7 +9,7 @@ bool Equals(const IKVNumber* self, const base::IKVType* other) {
     if (other == self) {
         return true;
     }
-    const auto* number = dynamic_cast<const IKVNumber*>(other);
+    const auto* number = KindCast<IKVNumber>(other);
     if (number == nullptr) {
         return false;
     }

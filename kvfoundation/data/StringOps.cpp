@@ -6,6 +6,7 @@
 #include "kvfoundation/base/KVOutOfMemory.h"
 #include "kvfoundation/base/KVOutOfRange.h"
 #include "kvfoundation/data/Factories.h"
+#include "kvfoundation/data/KindCast.h"
 #include "kvfoundation/data/StringT.h"
 #include "kvfoundation/util/IKVEncoding.h"
 #include "kvfoundation/util/UTF8.h"
@@ -19,10 +20,7 @@ bool Equals(const IKVString* self, const base::IKVType* other) {
     if (other == nullptr) {
         return false;
     }
-    // The same class (the common case in maps) needs no dynamic_cast.
-    const IKVString* string = typeid(*other) == typeid(*self)
-                                  ? static_cast<const IKVString*>(other)
-                                  : dynamic_cast<const IKVString*>(other);
+    const IKVString* string = KindCast<IKVString>(other);
     if (string == nullptr || string->Length() != self->Length()) {
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include "kvfoundation/base/KVOutOfRange.h"
 #include "kvfoundation/base/KVUnsupportedOperation.h"
+#include "kvfoundation/data/KindCast.h"
 #include "kvfoundation/data/UTF16String.h"
 
 namespace kvfoundation::impl {
@@ -47,7 +48,7 @@ bool KVASCIIWrapper::Equals(const base::IKVType* other) const {
     if (other == this) {
         return true;
     }
-    const auto* string = dynamic_cast<const data::IKVString*>(other);
+    const auto* string = data::KindCast<data::IKVString>(other);
     if (string == nullptr || string->Length() != length_) {
         return false;
     }

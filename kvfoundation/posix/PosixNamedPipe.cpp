@@ -109,13 +109,17 @@ int32_t PosixNamedPipe::Write(const void* buffer, int32_t count) {
         throw base::KVIllegalState("Channel Closed");
     }
     const auto* bytes = static_cast<const uint8_t*>(buffer);
+    // With a time-out, send only what fits now and wait in poll for the rest; a blocking send
+    // would wait for the whole block, beyond any time-out.
+    const bool limited = io::TimeoutToMillis(timeout_.load()) != io::kNoTimeLimit;
+    const int flags = MSG_NOSIGNAL | (limited ? MSG_DONTWAIT : 0);
     int32_t sent = 0;
     while (sent < count) {
         AwaitReady(use.fd(), POLLOUT);
         const ssize_t done =
-            ::send(use.fd(), bytes + sent, static_cast<size_t>(count - sent), MSG_NOSIGNAL);
+            ::send(use.fd(), bytes + sent, static_cast<size_t>(count - sent), flags);
         if (done < 0) {
-            if (errno == EINTR) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
                 continue;
             }
             system::ThrowSysError("send", errno);

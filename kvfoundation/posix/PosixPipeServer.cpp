@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 
+#include "kvfoundation/base/ClassName.h"
 #include "kvfoundation/base/KVIllegalArgument.h"
 #include "kvfoundation/base/KVIllegalState.h"
 #include "kvfoundation/base/KVNullPtr.h"
@@ -102,6 +103,10 @@ void PosixPipeServer::Listen() {
     if (wakeFd_ < 0) {
         system::ThrowSysError("eventfd", errno);
     }
+}
+
+data::IKVString* PosixPipeServer::Description() const {
+    return util::Format("<%@ %#p> { %s }", base::ClassName(this), this, socketPath_.c_str());
 }
 
 void PosixPipeServer::FailClosed() {

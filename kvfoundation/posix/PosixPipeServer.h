@@ -36,6 +36,9 @@ public:
     void Close() override;
 
     const std::string& SocketPath() const { return socketPath_; }
+    // "<class kvfoundation::posix::PosixPipeServer 0x…> { <socket path> }", for the names of
+    // the threads that serve it.
+    data::IKVString* Description() const override;
 
 private:
     PosixPipeServer(const char* name, int32_t outBufferSize, int32_t inBufferSize);

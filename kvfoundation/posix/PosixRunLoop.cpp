@@ -88,6 +88,9 @@ system::RunLoopResult PosixRunLoop::RunLoop(std::optional<Clock::time_point> dea
             return system::RunLoopResult::kStopped;
         }
         RunPendingRunnables();
+        if (TakeStopRequest()) {
+            return system::RunLoopResult::kStopped;  // before any timer fires
+        }
         const Clock::time_point nextTimer = FireDueTimers(Clock::now());
         if (TakeStopRequest()) {
             return system::RunLoopResult::kStopped;

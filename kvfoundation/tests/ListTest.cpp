@@ -26,7 +26,10 @@ protected:
     static std::string Contents(const data::IKVList* list) {
         std::string out;
         for (int32_t i = 0; i < list->Count(); ++i) {
-            out += (i ? "," : "") + Text(list->ObjectAt(i)->Description());
+            if (i > 0) {
+                out += ',';
+            }
+            out += Text(list->ObjectAt(i)->Description());
         }
         return out;
     }

@@ -13,12 +13,14 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "MemoryChannel.h"
 #include "kvfoundation/base/AutoReleasePool.h"
 #include "kvfoundation/base/KVCast.h"
 #include "kvfoundation/base/KVIllegalArgument.h"
 #include "kvfoundation/base/KVIllegalState.h"
+#include "kvfoundation/data/IKVString.h"
 #include "kvfoundation/io/KVTimeOut.h"
 #include "kvfoundation/posix/PosixNamedPipe.h"
 #include "kvfoundation/posix/PosixPipeDirectory.h"
@@ -59,6 +61,9 @@ TEST_F(PipeServerTest, ClientAndServerExchangeBytes) {
     base::AutoReleasePool pool;
     PosixPipeServer* server = PosixPipeServer::Create(name_, 0, 0, 0, true);
     EXPECT_EQ(server->SocketPath(), directory_ + "/" + name_);
+    const std::string description = server->Description()->CString();
+    EXPECT_EQ(description.rfind("<class kvfoundation::posix::PosixPipeServer 0x", 0), 0u);
+    EXPECT_NE(description.find("{ " + server->SocketPath() + " }"), std::string::npos);
     PosixNamedPipe* client = PosixNamedPipe::Connect(name_);  // queued in the backlog
     PosixNamedPipe* served = AcceptPipe(server);
     client->Write("ping", 4);
@@ -147,6 +152,18 @@ TEST_F(PipeServerTest, ReadTimeOutClosesThePipe) {
     }
     EXPECT_THROW(served->Read(buffer, 4), base::KVIllegalState);
     EXPECT_EQ(client->Read(buffer, 4), 0);  // the client sees the pipe closed
+}
+
+TEST_F(PipeServerTest, WriteTimeOutWhenThePeerStopsReading) {
+    base::AutoReleasePool pool;
+    PosixPipeServer* server = PosixPipeServer::Create(name_, 4096, 4096, 0, true);
+    PosixNamedPipe* client = PosixNamedPipe::Connect(name_);
+    PosixNamedPipe* served = AcceptPipe(server);
+    served->SetTimeout(0.2);
+    const std::vector<uint8_t> block(8 << 20);  // far more than both socket buffers hold
+    EXPECT_THROW(served->Write(block.data(), static_cast<int32_t>(block.size())), io::KVTimeOut);
+    EXPECT_THROW(served->Write(block.data(), 1), base::KVIllegalState);
+    client->Close();
 }
 
 TEST_F(PipeServerTest, UnsafeDirectoriesAreRefused) {

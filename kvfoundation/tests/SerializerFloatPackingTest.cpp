@@ -6,7 +6,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 
@@ -56,19 +55,6 @@ TEST(SerializerFloatPacking, NonNormalValuesKeepTheirBitPattern) {
     const std::uint64_t nanBits = 0x7FF8000000000123u;
     EXPECT_EQ(PackBinary64(std::bit_cast<double>(nanBits)), nanBits);
     EXPECT_TRUE(std::isnan(UnpackBinary64(nanBits)));
-}
-
-TEST(SerializerFloatPacking, WordsAreBigEndian) {
-    std::uint8_t bytes[8];
-    PutU64(bytes, 0x3FF8000000000001u);
-    const std::uint8_t expected[8] = {0x3F, 0xF8, 0, 0, 0, 0, 0, 1};
-    EXPECT_EQ(0, std::memcmp(bytes, expected, 8));
-    EXPECT_EQ(GetU64(bytes), 0x3FF8000000000001u);
-    EXPECT_EQ(GetU32(expected), 0x3FF80000u);
-    EXPECT_EQ(PaddedLength(0), 0);
-    EXPECT_EQ(PaddedLength(1), 4);
-    EXPECT_EQ(PaddedLength(4), 4);
-    EXPECT_EQ(PaddedLength(2147483647), 2147483648);
 }
 
 }  // namespace

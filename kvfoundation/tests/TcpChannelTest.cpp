@@ -117,11 +117,15 @@ TEST(TcpChannel, ConnectChecksItsArguments) {
 
 TEST(TcpChannel, RefusedConnectionRaisesTheSystemErrorOfConnect) {
     base::AutoReleasePool pool;
-    int port;
-    {
-        Listener closed;  // a port that was just free; nothing listens on it afterwards
-        port = closed.port();
-    }
+    // A port bound but not listening refuses connections, and stays ours meanwhile.
+    const int bound = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(bound, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::getsockname(bound, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const int port = ntohs(address.sin_port);
     TcpChannel* channel = TcpChannel::Create();
     try {
         channel->Connect("127.0.0.1", port);
@@ -131,6 +135,7 @@ TEST(TcpChannel, RefusedConnectionRaisesTheSystemErrorOfConnect) {
         EXPECT_STREQ(e.Domain()->CString(), "Posix");
         EXPECT_EQ(MessageOf(e), "connect() failed <111: Connection refused>");
     }
+    ::close(bound);
 }
 
 TEST(TcpChannel, ReadTimeOutClosesTheChannel) {

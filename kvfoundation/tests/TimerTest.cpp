@@ -15,6 +15,7 @@
 #include "kvfoundation/posix/PosixThread.h"
 #include "kvfoundation/system/Timer.h"
 #include "kvfoundation/thread/InvocationRunnable.h"
+#include "kvfoundation/thread/MemberRunnableT.h"
 #include "kvfoundation/thread/Threads.h"
 
 using namespace kvfoundation;
@@ -137,4 +138,30 @@ TEST(TimerTest, TimersOfAThreadThatEndedAreInvalid) {
     ASSERT_TRUE(timer);
     EXPECT_FALSE(timer->IsValid());
     timer->Invalidate();  // harmless now
+}
+
+namespace {
+
+// The shape of the service's idle check: a member function run by a repeating timer on the
+// main loop, which tells the GUI loop to quit once it finds nothing left to do.
+class IdleCheck final : public base::KVObjectT<base::IKVType> {
+public:
+    void Check() {
+        if (--busyChecks == -1) {
+            thread::QuitGUILoop();
+        }
+    }
+    int busyChecks = 2;
+};
+
+}  // namespace
+
+TEST(TimerTest, ARepeatingMemberTimerOnTheGUILoopCanEndIt) {
+    base::AutoReleasePool pool;
+    auto check = base::KVRefCountT<IdleCheck>::Adopt(new IdleCheck());
+    system::IKVTimer* timer = thread::ScheduleTimer(
+        0.001, true, thread::MemberRunnableT<IdleCheck>::Create(check.get(), &IdleCheck::Check));
+    InvalidateAtEnd guard{timer};
+    thread::RunGUILoop();
+    EXPECT_EQ(check->busyChecks, -1) << "the quit did not end the run before the next firing";
 }

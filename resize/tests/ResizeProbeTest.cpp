@@ -8,12 +8,12 @@
 #include "resize/ResizeKernels.h"
 
 TEST(ResizeProbeTest, EnvironmentForcesPortableLevelOnce) {
-    ASSERT_EQ(setenv("VANTORY_RESIZE_PORTABLE", "1", 1), 0);
+    ASSERT_EQ(setenv("VANTORY_FORCE_PORTABLE", "1", 1), 0);
     const int32_t probe = resize::ProbeAndSelect();
     EXPECT_TRUE(probe == 0 || probe == 20);
     EXPECT_EQ(resize::CurrentLevel(), resize::ProcessorLevel::kGeneric);
     // Probing again changes nothing: the level is chosen once.
-    ASSERT_EQ(unsetenv("VANTORY_RESIZE_PORTABLE"), 0);
+    ASSERT_EQ(unsetenv("VANTORY_FORCE_PORTABLE"), 0);
     EXPECT_EQ(resize::ProbeAndSelect(), probe);
     EXPECT_EQ(resize::CurrentLevel(), resize::ProcessorLevel::kGeneric);
 }

@@ -1,5 +1,5 @@
 // What a resize must preserve, checked at the level this processor selects (CI also runs the
-// suite with VANTORY_RESIZE_PORTABLE=1, and ResizeLevelsAgreeTest ties the levels together).
+// suite with VANTORY_FORCE_PORTABLE=1, and ResizeLevelsAgreeTest ties the levels together).
 #include <gtest/gtest.h>
 
 #include <cstdlib>

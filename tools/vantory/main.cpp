@@ -31,9 +31,9 @@ namespace data = kvfoundation::data;
 
 // Exit codes: what happened, so that scripts can tell the cases apart.
 constexpr int kSuccess = 0;
-constexpr int kErrorReply = 1;     // the service answered with an error reply
-constexpr int kNoService = 2;      // no connection, or the protocol broke
-constexpr int kUsage = 64;         // the command line was wrong (as sysexits' EX_USAGE)
+constexpr int kErrorReply = 1;  // the service answered with an error reply
+constexpr int kNoService = 2;   // no connection, or the protocol broke
+constexpr int kUsage = 64;      // the command line was wrong (as sysexits' EX_USAGE)
 
 constexpr const char* kHelp = R"(usage: vantory [options] COMMAND [ARGS]
 
@@ -141,53 +141,67 @@ DataRenderer MakeDataRenderer(const Options& options) {
     return SummariseData;
 }
 
-int RunCommand(ServiceConnection& connection, const Options& options) {
-    const std::string& command = options.words[0];
-    if (command == "ping") {
+// A command checked before any service is reached (or started): a wrong command line never
+// costs a connection.
+struct Command {
+    bool ping = false;
+    std::string function;            // for "call"
+    data::IKVMap* params = nullptr;  // for "call"; autoreleased, null: none given
+};
+
+std::optional<Command> ParseCommand(const Options& options) {
+    const std::string& word = options.words[0];
+    Command command;
+    if (word == "ping") {
         if (options.words.size() != 1) {
             std::cerr << "vantory: ping takes no arguments\n";
-            return kUsage;
+            return std::nullopt;
         }
-        auto start = std::chrono::steady_clock::now();
-        Reply reply = connection.Call("NCOMM_PING", nullptr);
-        double millis = std::chrono::duration<double, std::milli>(
-                            std::chrono::steady_clock::now() - start)
-                            .count();
-        std::cout << "service: " << ToJson(connection.Greeting(), SummariseData, 0) << "\n"
-                  << "ping: " << (reply.succeeded ? "ok" : "error") << " in " << millis
-                  << " ms\n";
-        return reply.succeeded ? kSuccess : kErrorReply;
+        command.ping = true;
+        return command;
     }
-    if (command == "call") {
+    if (word == "call") {
         if (options.words.size() < 2 || options.words.size() > 3) {
             std::cerr << "vantory: usage: call NAME [JSON]\n";
-            return kUsage;
+            return std::nullopt;
         }
-        data::IKVMap* params = nullptr;
+        command.function = options.words[1];
         if (options.words.size() == 3) {
             try {
-                params = dynamic_cast<data::IKVMap*>(ParseJson(options.words[2]));
+                command.params = dynamic_cast<data::IKVMap*>(ParseJson(options.words[2]));
             } catch (const JsonError& e) {
                 std::cerr << "vantory: " << e.what() << "\n";
-                return kUsage;
+                return std::nullopt;
             }
-            if (params == nullptr) {
+            if (command.params == nullptr) {
                 std::cerr << "vantory: the parameters must be a JSON object\n";
-                return kUsage;
+                return std::nullopt;
             }
         }
-        ProgressLine progress;
-        Reply reply = connection.Call(options.words[1], params,
-                                      [&](const std::string& task, double value) {
-                                          progress.Show(task, value);
-                                      });
-        progress.Clear();
-        std::cout << ToJson(reply.result.get(), MakeDataRenderer(options), options.indent)
-                  << "\n";
+        return command;
+    }
+    std::cerr << "vantory: unknown command " << word << " (see --help)\n";
+    return std::nullopt;
+}
+
+int RunCommand(ServiceConnection& connection, const Command& command, const Options& options) {
+    if (command.ping) {
+        auto start = std::chrono::steady_clock::now();
+        Reply reply = connection.Call("NCOMM_PING", nullptr);
+        double millis =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        std::cout << "service: " << ToJson(connection.Greeting(), SummariseData, 0) << "\n"
+                  << "ping: " << (reply.succeeded ? "ok" : "error") << " in " << millis << " ms\n";
         return reply.succeeded ? kSuccess : kErrorReply;
     }
-    std::cerr << "vantory: unknown command " << command << " (see --help)\n";
-    return kUsage;
+    ProgressLine progress;
+    Reply reply =
+        connection.Call(command.function, command.params,
+                        [&](const std::string& task, double value) { progress.Show(task, value); });
+    progress.Clear();
+    std::cout << ToJson(reply.result.get(), MakeDataRenderer(options), options.indent) << "\n";
+    return reply.succeeded ? kSuccess : kErrorReply;
 }
 
 int Main(int argc, char** argv) {
@@ -196,10 +210,20 @@ int Main(int argc, char** argv) {
         return kUsage;
     }
     kvfoundation::base::AutoReleasePool pool;
+    std::optional<Command> command;
+    try {
+        command = ParseCommand(*options);
+    } catch (const kvfoundation::base::IKVException& e) {  // e.g. an unreadable "$file"
+        std::cerr << "vantory: "
+                  << (e.Message() != nullptr ? e.Message()->CString() : "unknown error") << "\n";
+    }
+    if (!command) {
+        return kUsage;
+    }
     try {
         if (options->privateInstance) {
             PrivateInstance instance(options->launch, 1);
-            int result = RunCommand(instance.Connection(0), *options);
+            int result = RunCommand(instance.Connection(0), *command, *options);
             int status = instance.Finish();
             if (result == kSuccess && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
                 std::cerr << "vantory: the private service ended abnormally (status " << status
@@ -209,7 +233,7 @@ int Main(int argc, char** argv) {
             return result;
         }
         std::unique_ptr<ServiceConnection> connection = ConnectPublic(options->launch);
-        return RunCommand(*connection, *options);
+        return RunCommand(*connection, *command, *options);
     } catch (const kvfoundation::base::IKVException& e) {
         std::cerr << "vantory: connection failed: "
                   << (e.Message() != nullptr ? e.Message()->CString() : "unknown error") << "\n";
@@ -221,4 +245,6 @@ int Main(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return Main(argc, argv); }
+int main(int argc, char** argv) {
+    return Main(argc, argv);
+}
