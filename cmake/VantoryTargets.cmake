@@ -1,8 +1,10 @@
 # Helpers that keep every library's tests, benchmarks and fuzzers declared the same way.
 
 # vantory_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
-# One GoogleTest executable; every test case becomes a CTest test.
-# Label "sanitize" marks tests that the ASan/UBSan run must execute (parsers, codec, wire).
+# One GoogleTest executable; every test case becomes a CTest test. The labels apply to every
+# test of the calling directory.
+# Label "sanitize" marks tests that the ASan/UBSan run must execute (parsers, codec, wire);
+# label "simd" those that run a second time with the portable code paths forced.
 function(vantory_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT VANTORY_TESTS)
@@ -14,9 +16,13 @@ function(vantory_add_test)
     VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}"
     VANTORY_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VANTORY_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  gtest_discover_tests(${T_NAME}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
+  # Labels go on the directory (and so on every test case discovered in it): a list passed
+  # through gtest_discover_tests loses its separators.
+  get_property(labels DIRECTORY PROPERTY LABELS)
+  list(APPEND labels ${T_LABELS})
+  list(REMOVE_DUPLICATES labels)
+  set_property(DIRECTORY PROPERTY LABELS "${labels}")
 endfunction()
 
 # vantory_add_benchmark(NAME <name> SOURCES <files...> LIBS <targets...>)

@@ -24,6 +24,8 @@ BrokerSession::BrokerSession() {
     }
 }
 
-BrokerSession::~BrokerSession() { yarb::Terminate(handle_); }
+BrokerSession::~BrokerSession() {
+    yarb::Terminate(handle_);
+}
 
 }  // namespace kvloom

@@ -28,7 +28,9 @@ void Delegate::Register(const char* name, Handler handler) {
     order_.emplace_back(name);
 }
 
-data::IKVString* Delegate::Name() const { return data::Literal("KVLoomIO"); }
+data::IKVString* Delegate::Name() const {
+    return data::Literal("KVLoomIO");
+}
 
 // No library the service uses keeps per-thread state yet; the PDF library's is set up and
 // released in these two hooks once the PDF handlers exist.
@@ -47,7 +49,9 @@ void Delegate::HandleRequest(INCHost::IRequest* request) {
     function->second(request);
 }
 
-std::vector<std::string> Delegate::FunctionNames() const { return order_; }
+std::vector<std::string> Delegate::FunctionNames() const {
+    return order_;
+}
 
 void Delegate::DoNothing(INCHost::IRequest*) {}
 

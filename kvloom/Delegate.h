@@ -15,7 +15,8 @@ class LoomIO;
 // The service's side of the NComm host: finds each request's handler by its exact name and
 // runs it. A handler fills the request's result map or throws; the host turns what it
 // throws into the error reply.
-class Delegate final : public kvfoundation::base::KVObjectT<kvfoundation::ncomm::INCHost::IDelegate> {
+class Delegate final
+    : public kvfoundation::base::KVObjectT<kvfoundation::ncomm::INCHost::IDelegate> {
 public:
     using Handler = std::function<void(kvfoundation::ncomm::INCHost::IRequest* request)>;
 

@@ -9,7 +9,9 @@ namespace kvloom {
 
 using kvfoundation::base::KVRefCountT;
 
-LoomIO* LoomIO::Create(kvfoundation::data::IKVList* arguments) { return new LoomIO(arguments); }
+LoomIO* LoomIO::Create(kvfoundation::data::IKVList* arguments) {
+    return new LoomIO(arguments);
+}
 
 LoomIO::LoomIO(kvfoundation::data::IKVList* arguments) {
     Tessel::StartFramework();

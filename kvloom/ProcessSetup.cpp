@@ -30,13 +30,15 @@ void OnTerminate() {
     std::abort();
 }
 
-void OnFatalSignal(int) { ::_exit(kExitCrashed); }
+void OnFatalSignal(int) {
+    ::_exit(kExitCrashed);
+}
 
 }  // namespace
 
 void InstallTerminationHandlers() {
     std::set_terminate(OnTerminate);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnFatalSignal;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE}) {
@@ -54,8 +56,8 @@ void MakeExecutableDirectoryCurrent() {
     while (slash > 0 && units[slash] != u'/') {
         --slash;
     }
-    environment->SetCurrentDirectory(
-        slash <= 0 ? data::Literal("/") : data::CreateString(units, slash));
+    environment->SetCurrentDirectory(slash <= 0 ? data::Literal("/")
+                                                : data::CreateString(units, slash));
 }
 
 void SetUpLog(data::IKVList* arguments) {

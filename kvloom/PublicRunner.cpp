@@ -32,7 +32,9 @@ double IdleInterval() {
 
 }  // namespace
 
-LoomIO::PublicRunner* LoomIO::PublicRunner::Create(LoomIO* loom) { return new PublicRunner(loom); }
+LoomIO::PublicRunner* LoomIO::PublicRunner::Create(LoomIO* loom) {
+    return new PublicRunner(loom);
+}
 
 LoomIO::PublicRunner::PublicRunner(LoomIO* loom) : loom_(loom) {
     try {
@@ -63,23 +65,22 @@ void LoomIO::PublicRunner::IdleCheck() {
 void LoomIO::PublicRunner::Run() {
     KVRefCountT<kvfoundation::ncomm::NCHost> host = loom_->Host();
     KVRefCountT<kvfoundation::io::IKVPipeServer> server = server_;
-    thread::StartThread(
-        thread::InvocationRunnable::Create([host, server] {
-            while (server->IsOpen()) {
-                kvfoundation::base::AutoReleasePool pool;
-                try {
-                    kvfoundation::io::IKVChannel* channel = server->Accept();
-                    if (server->IsOpen()) {
-                        host->StartWorker(channel);
-                    }
-                } catch (const kvfoundation::base::IKVException& error) {
-                    if (server->IsOpen()) {
-                        error.Log(kvfoundation::util::LogLevel::kError);
-                    }
-                }
-            }
-        }),
-        "LoomIO accept loop");
+    thread::StartThread(thread::InvocationRunnable::Create([host, server] {
+                            while (server->IsOpen()) {
+                                kvfoundation::base::AutoReleasePool pool;
+                                try {
+                                    kvfoundation::io::IKVChannel* channel = server->Accept();
+                                    if (server->IsOpen()) {
+                                        host->StartWorker(channel);
+                                    }
+                                } catch (const kvfoundation::base::IKVException& error) {
+                                    if (server->IsOpen()) {
+                                        error.Log(kvfoundation::util::LogLevel::kError);
+                                    }
+                                }
+                            }
+                        }),
+                        "LoomIO accept loop");
     thread::RunGUILoop();
 }
 

@@ -56,8 +56,7 @@ data::IKVList* RequestParams::RequiredNonEmptyList(const char* key) const {
     return list;
 }
 
-data::IKVString* RequestParams::OptionalString(const char* key,
-                                               data::IKVString* fallback) const {
+data::IKVString* RequestParams::OptionalString(const char* key, data::IKVString* fallback) const {
     IKVType* value = Lookup(key);
     return value == nullptr ? fallback : KVCast<data::IKVString>(value);
 }

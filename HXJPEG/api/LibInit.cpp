@@ -9,7 +9,7 @@
 namespace {
 
 bool PortablePathForced() {
-    const char* value = std::getenv("HXJPEG_FORCE_PORTABLE");
+    const char* value = std::getenv("VANTORY_FORCE_PORTABLE");
     return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
 }
 

@@ -15,7 +15,7 @@ using IDCTFunction = void (*)(const int16_t* natural, int count, const QuantTabl
                               int16_t* out, size_t stride);
 
 // The transform chosen by HXJPEGLibInit: SSE2 single precision when the processor has it and
-// HXJPEG_FORCE_PORTABLE is not set, the integer form otherwise.
+// VANTORY_FORCE_PORTABLE is not set, the integer form otherwise.
 struct IDCTSelection {
     IDCTFunction transform;
     bool usesSSE2;

@@ -187,7 +187,7 @@ typedef struct HXJPEGTiledContentReader {
 } HXJPEGTiledContentReader;
 
 /* Library. HXJPEGLibInit builds the shared tables and picks the inverse DCT (SSE2 unless the
-   environment variable HXJPEG_FORCE_PORTABLE is set to a non-empty value other than "0").
+   environment variable VANTORY_FORCE_PORTABLE is set to a non-empty value other than "0").
    Call once before anything else; returns 0. */
 HXJPEG_API int32_t HXJPEGLibInit(void);
 HXJPEG_API int32_t HXJPEGLibTerminate(void);

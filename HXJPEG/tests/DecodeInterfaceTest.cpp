@@ -78,10 +78,10 @@ TEST_F(DecodeInterfaceTest, OptionDefaultsAndNullArguments) {
 }
 
 TEST_F(DecodeInterfaceTest, PortablePathCanBeForcedFromTheEnvironment) {
-    setenv("HXJPEG_FORCE_PORTABLE", "1", 1);
+    setenv("VANTORY_FORCE_PORTABLE", "1", 1);
     HXJPEGLibInit();
     EXPECT_FALSE(HXJPEG::ActiveIDCT().usesSSE2);
-    unsetenv("HXJPEG_FORCE_PORTABLE");
+    unsetenv("VANTORY_FORCE_PORTABLE");
     HXJPEGLibInit();
 #if defined(__SSE2__)
     EXPECT_TRUE(HXJPEG::ActiveIDCT().usesSSE2);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 #include "EncodeTestSupport.h"
 
@@ -187,7 +188,9 @@ TEST(RotateLossless, FourClockwiseTurnsGiveTheIdentity) {
 TEST(RotateLossless, DecodedPixelsAreTheTurnedSourcePixels) {
     HXJPEGLibInit();
     // Our own encoder's files, decoded by our decoder: the turned file decodes to the turned
-    // pixels.
+    // pixels — exactly with the floating-point transform, within one level with the portable one.
+    const char* forced = std::getenv("VANTORY_FORCE_PORTABLE");
+    const bool portable = forced != nullptr && *forced != '\0' && std::string(forced) != "0";
     Image image = MakePhoto(64, 48, 3, 9);
     for (uint32_t quality : {4u, 8u}) {
         std::vector<uint8_t> source;
@@ -239,8 +242,14 @@ TEST(RotateLossless, DecodedPixelsAreTheTurnedSourcePixels) {
                     }
                 }
             }
-            EXPECT_EQ(differences, 0u) << "quality " << quality << " transform " << transform
-                                       << " largest difference " << largest;
+            if (portable) {
+                // The integer inverse DCT rounds between its row and column passes, so turned
+                // or sign-flipped coefficients may round the other way by one level.
+                EXPECT_LE(largest, 1) << "quality " << quality << " transform " << transform;
+            } else {
+                EXPECT_EQ(differences, 0u) << "quality " << quality << " transform " << transform
+                                           << " largest difference " << largest;
+            }
         }
     }
 }

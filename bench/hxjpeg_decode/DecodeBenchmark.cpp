@@ -3,7 +3,7 @@
 // megapixels per second and the ratio of times HXJPEG / libjpeg-turbo (best of several runs;
 // the machine is shared, so single runs are noisy).
 //
-//   bench_hxjpeg_decode [repeats]      HXJPEG_FORCE_PORTABLE=1 measures the portable path.
+//   bench_hxjpeg_decode [repeats]      VANTORY_FORCE_PORTABLE=1 measures the portable path.
 #include <chrono>
 #include <cstddef>
 #include <cstdio>

@@ -42,7 +42,9 @@ NCHostRequest::NCHostRequest(NCHostWorker* worker, data::IKVString* name, data::
       result_(data::CreateMutableMap(0)),
       taskName_(data::Literal("")) {}
 
-INCHost* NCHostRequest::Host() const { return worker_->Host(); }
+INCHost* NCHostRequest::Host() const {
+    return worker_->Host();
+}
 
 void NCHostRequest::SetError(const base::IKVException& error) {
     auto* serviceError = dynamic_cast<const NCException*>(&error);

@@ -15,8 +15,7 @@ class NCHostWorker;
 class NCHostRequest final : public base::KVObjectT<INCHost::IRequest> {
 public:
     // Autoreleased; keeps copies of the name and the parameters (which may be null).
-    static NCHostRequest* Create(NCHostWorker* worker, data::IKVString* name,
-                                 data::IKVMap* params);
+    static NCHostRequest* Create(NCHostWorker* worker, data::IKVString* name, data::IKVMap* params);
 
     INCHost* Host() const override;
     data::IKVString* Name() const override { return name_.get(); }

@@ -28,10 +28,9 @@ data::IKVMap* Greeting() {
     system::IKVEnvironment* environment = system::GetEnvironment();
     base::IKVType* keys[] = {data::Literal("version"), data::Literal("protocol"),
                              data::Literal("pid"), data::Literal("cwd")};
-    base::IKVType* values[] = {data::CreateInt32(NCHost::kProtocol),
-                               data::CreateInt32(NCHost::kProtocol),
-                               data::CreateInt64(environment->ProcessId()),
-                               environment->CurrentDirectory()};
+    base::IKVType* values[] = {
+        data::CreateInt32(NCHost::kProtocol), data::CreateInt32(NCHost::kProtocol),
+        data::CreateInt64(environment->ProcessId()), environment->CurrentDirectory()};
     return data::CreateMap(keys, values, 4);
 }
 
@@ -44,8 +43,7 @@ base::KVRefCountT<NCHostWorker> NCHostWorker::Create(NCHost* host, io::IKVChanne
     return worker;
 }
 
-NCHostWorker::NCHostWorker(NCHost* host, io::IKVChannel* channel)
-    : host_(host), channel_(channel) {
+NCHostWorker::NCHostWorker(NCHost* host, io::IKVChannel* channel) : host_(host), channel_(channel) {
     io::IKVBufferedReader* reader = io::BufferedReader::Create(channel, NCHost::kBufferSize);
     io::IKVBufferedWriter* writer = io::BufferedWriter::Create(channel, NCHost::kBufferSize);
     writer->Write(kPreamble, sizeof kPreamble);

@@ -40,7 +40,9 @@ using data::IKVString;
 using ncomm::INCHost;
 using ncomm::NCHost;
 
-std::string Utf8(const IKVString* s) { return s == nullptr ? "(null)" : s->CString(); }
+std::string Utf8(const IKVString* s) {
+    return s == nullptr ? "(null)" : s->CString();
+}
 
 // Collects log lines from every thread.
 class RecordingLog final : public impl::AbstractLog {
@@ -149,7 +151,9 @@ private:
     KVRefCountT<io::IKVSerializer> serializer_;
 };
 
-IKVMap* EmptyMap() { return data::CreateMutableMap(0); }
+IKVMap* EmptyMap() {
+    return data::CreateMutableMap(0);
+}
 
 int64_t Tag(IKVType* message) {
     auto* list = dynamic_cast<data::IKVList*>(message);
@@ -256,10 +260,10 @@ TEST_F(NCommHostTest, ProgressIsThrottledAndBounded) {
     IKVType* first = client.Read();
     ASSERT_EQ(Tag(first), 2);
     EXPECT_EQ(Field(Body(first), "taskname"), "step");
-    EXPECT_DOUBLE_EQ(dynamic_cast<data::IKVNumber*>(
-                         Body(first)->ObjectForKey(data::Literal("progress")))
-                         ->DoubleValue(),
-                     0.25);
+    EXPECT_DOUBLE_EQ(
+        dynamic_cast<data::IKVNumber*>(Body(first)->ObjectForKey(data::Literal("progress")))
+            ->DoubleValue(),
+        0.25);
     // The 0.5 and 1.0 reports fell within 0.2 s of the first: the next message is the reply.
     IKVType* reply = client.Read();
     ASSERT_EQ(Tag(reply), 0);

@@ -1,8 +1,10 @@
 // Library threads and the thread objects of threads the library met: names, the body's pool
 // and uncaught exceptions, joining, priorities.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
+#include <cerrno>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -145,7 +147,11 @@ TEST(ThreadTest, PrioritiesReadNormalAndOnlyTheUnitRangeIsAccepted) {
     }
     EXPECT_THROW(worker->SetPriority(-0.01), base::KVIllegalArgument);
     worker->SetPriority(0.0);  // lowering needs no privilege
-    EXPECT_DOUBLE_EQ(worker->Priority(), 0.0);
+    errno = 0;
+    if (::getpriority(PRIO_PROCESS, 0) == 0 && errno == 0) {
+        // Under a niced test run the low levels share nice 19 and cannot be told apart.
+        EXPECT_DOUBLE_EQ(worker->Priority(), 0.0);
+    }
     release.Set();
     worker->Join();
     EXPECT_THROW(worker->Priority(), base::IKVException) << "an ended thread has no priority";

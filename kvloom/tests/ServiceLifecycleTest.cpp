@@ -1,6 +1,7 @@
 // How the service process starts and ends: start-up failures (exit code 66 and their log
 // line), one public instance per user, the idle exit, and what -port and -threadCt mean.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <thread>
@@ -84,6 +85,14 @@ TEST_F(ServiceLifecycleTest, SecondPublicInstanceFailsWhileTheFirstKeepsServing)
     auto another = ConnectService(first);
     ASSERT_TRUE(another);
     EXPECT_TRUE(another->Call("NCOMM_PING", nullptr).succeeded);
+}
+
+TEST_F(ServiceLifecycleTest, EndpointDirectoryOthersCanEnterFailsStartUp) {
+    TempDir open;
+    ::chmod(open.Path().c_str(), 0755);
+    EXPECT_EQ(RunToEnd({}, {{"VANTORY_SOCKET_DIR", open.Path()}}), "exit 66");
+    EXPECT_NE(Output().find("Failed to create communication pipe: "), std::string::npos)
+        << Output();
 }
 
 TEST_F(ServiceLifecycleTest, IdlePublicInstanceEndsWithCodeZero) {

@@ -10,10 +10,16 @@ struct Broker {
 
 }  // namespace
 
-uint32_t Version() { return 0x10201; }
+uint32_t Version() {
+    return 0x10201;
+}
 
-Handle Start(ErrorCallback onError) { return new Broker{onError}; }
+Handle Start(ErrorCallback onError) {
+    return new Broker{onError};
+}
 
-void Terminate(Handle handle) { delete static_cast<Broker*>(handle); }
+void Terminate(Handle handle) {
+    delete static_cast<Broker*>(handle);
+}
 
 }  // namespace yarb

@@ -20,7 +20,9 @@ constexpr std::array<int8_t, 256> MakeReverse() {
 
 constexpr std::array<int8_t, 256> kReverse = MakeReverse();
 
-bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+}
 
 }  // namespace
 

@@ -43,9 +43,8 @@ private:
     }
 
     void SkipSpace() {
-        while (pos_ < text_.size() &&
-               (text_[pos_] == ' ' || text_[pos_] == '\n' || text_[pos_] == '\r' ||
-                text_[pos_] == '\t')) {
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\n' ||
+                                       text_[pos_] == '\r' || text_[pos_] == '\t')) {
             ++pos_;
         }
     }
@@ -265,14 +264,30 @@ private:
                 Fail("unterminated string");
             }
             switch (char e = text_[pos_++]) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                    out += '"';
+                    break;
+                case '\\':
+                    out += '\\';
+                    break;
+                case '/':
+                    out += '/';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     uint32_t cp = ParseHex4();
                     // A high surrogate followed by a low one is one code point; a lone
@@ -398,7 +413,9 @@ private:
 
 }  // namespace
 
-IKVType* ParseJson(std::string_view text) { return JsonParser(text).ParseDocument(); }
+IKVType* ParseJson(std::string_view text) {
+    return JsonParser(text).ParseDocument();
+}
 
 std::string SummariseData(const data::IKVData& data) {
     return "{\"$data\": \"<" + std::to_string(data.Length()) + " bytes>\"}";
@@ -414,11 +431,21 @@ std::string QuoteJson(std::string_view utf8) {
     std::string out = "\"";
     for (char c : utf8) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char escape[8];

@@ -90,8 +90,12 @@ PrivateInstance::PrivateInstance(const LaunchOptions& options, int connections) 
     }
     Listener listener;
     std::vector<std::string> arguments{
-        options.daemonPath.empty() ? FindDaemon() : options.daemonPath, "-privateInstance",
-        "-port", std::to_string(listener.Port()), "-threadCt", std::to_string(connections)};
+        options.daemonPath.empty() ? FindDaemon() : options.daemonPath,
+        "-privateInstance",
+        "-port",
+        std::to_string(listener.Port()),
+        "-threadCt",
+        std::to_string(connections)};
     if (options.debug) {
         arguments.emplace_back("-debug");
     }
@@ -102,8 +106,7 @@ PrivateInstance::PrivateInstance(const LaunchOptions& options, int connections) 
         int fd = listener.Accept(waitMillis, pid_);
         if (fd < 0) {
             Finish();
-            throw std::runtime_error("the private service did not connect (" + arguments[0] +
-                                     ")");
+            throw std::runtime_error("the private service did not connect (" + arguments[0] + ")");
         }
         kvfoundation::base::KVRefCountT<kvfoundation::net::TcpChannel> channel =
             kvfoundation::net::TcpChannel::Adopt(fd);
@@ -111,7 +114,9 @@ PrivateInstance::PrivateInstance(const LaunchOptions& options, int connections) 
     }
 }
 
-PrivateInstance::~PrivateInstance() { Finish(); }
+PrivateInstance::~PrivateInstance() {
+    Finish();
+}
 
 int PrivateInstance::Finish() {
     connections_.clear();

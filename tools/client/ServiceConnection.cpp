@@ -25,7 +25,9 @@ constexpr uint8_t kPreamble[8] = {0x4B, 0x56, 0x4E, 0x43, 0x00, 0x00, 0x00, 0xC8
 constexpr int32_t kBufferSize = 32768;
 constexpr int64_t kProgressTag = 2;
 
-data::IKVString* Key(const char* name) { return data::Literal(name); }
+data::IKVString* Key(const char* name) {
+    return data::Literal(name);
+}
 
 std::string Describe(IKVType* value) {
     return value == nullptr ? "nothing" : value->Description()->CString();

@@ -28,7 +28,8 @@ namespace {
 std::unique_ptr<ServiceConnection> TryConnect(std::string* whyNot) {
     try {
         const std::string name = PosixPipeDirectory::PublicEndpointName();
-        kvfoundation::base::KVRefCountT<PosixNamedPipe> pipe = PosixNamedPipe::Connect(name.c_str());
+        kvfoundation::base::KVRefCountT<PosixNamedPipe> pipe =
+            PosixNamedPipe::Connect(name.c_str());
         return std::make_unique<ServiceConnection>(pipe.get());
     } catch (const kvfoundation::base::IKVException& e) {
         *whyNot = e.Message() != nullptr ? e.Message()->CString() : "unknown error";
@@ -125,8 +126,7 @@ std::unique_ptr<ServiceConnection> ConnectPublic(const LaunchOptions& options) {
     // client started a service at the same moment, ours exits (the endpoint is taken) and
     // the other one answers: either way the first connection wins.
     using Clock = std::chrono::steady_clock;
-    const auto deadline =
-        Clock::now() + std::chrono::duration<double>(options.startTimeoutSeconds);
+    const auto deadline = Clock::now() + std::chrono::duration<double>(options.startTimeoutSeconds);
     auto pause = std::chrono::milliseconds(5);
     while (Clock::now() < deadline) {
         std::this_thread::sleep_for(pause);
@@ -135,8 +135,8 @@ std::unique_ptr<ServiceConnection> ConnectPublic(const LaunchOptions& options) {
         }
         pause = std::min(pause * 2, std::chrono::milliseconds(100));
     }
-    throw std::runtime_error("the service did not answer after it was started (" +
-                             arguments[0] + "): " + whyNot);
+    throw std::runtime_error("the service did not answer after it was started (" + arguments[0] +
+                             "): " + whyNot);
 }
 
 }  // namespace vantory::client

@@ -42,7 +42,8 @@ TEST_F(JsonValuesTest, ScalarsKeepTheirKinds) {
     EXPECT_EQ(big->Int64Value(), 9007199254740993LL);  // not rounded through a double
     EXPECT_TRUE(dynamic_cast<data::IKVNumber*>(Member(value, "d"))->IsFloat());
     EXPECT_EQ(dynamic_cast<data::IKVNumber*>(Member(value, "neg"))->Int32Value(), -3);
-    EXPECT_EQ(RoundTrip(R"([1,-2,0.25,true,false,null,"a"])"), R"([1,-2,0.25,true,false,null,"a"])");
+    EXPECT_EQ(RoundTrip(R"([1,-2,0.25,true,false,null,"a"])"),
+              R"([1,-2,0.25,true,false,null,"a"])");
 }
 
 TEST_F(JsonValuesTest, StringsCarryEveryCodePoint) {
@@ -80,9 +81,9 @@ TEST_F(JsonValuesTest, DataFromBase64OrFile) {
 }
 
 TEST_F(JsonValuesTest, BadTextIsRefusedWithItsPosition) {
-    for (const char* bad : {"", "{", "[1,]", "{\"a\" 1}", "\"open", "tru", "1 2", "-",
-                            "{\"$data\": \"***\"}", "{\"$data\": 5}",
-                            "{\"$file\": \"/nonexistent/file\"}", "\"\\x\"", "[\"\x01\"]"}) {
+    for (const char* bad :
+         {"", "{", "[1,]", "{\"a\" 1}", "\"open", "tru", "1 2", "-", "{\"$data\": \"***\"}",
+          "{\"$data\": 5}", "{\"$file\": \"/nonexistent/file\"}", "\"\\x\"", "[\"\x01\"]"}) {
         EXPECT_THROW(ParseJson(bad), JsonError) << bad;
     }
     try {
