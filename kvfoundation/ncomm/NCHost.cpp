@@ -50,9 +50,6 @@ void NCHost::Run(data::IKVList* channels) {
         // Element 0's worker goes away with this pool, before the wait for the others.
         base::AutoReleasePool pool;
         for (int32_t i = 1; i < channels->Count(); ++i) {
-            // The thread object keeps its worker, and so the connection, until it is
-            // released: it must not wait in the outer pool for connection 0 to end.
-            base::AutoReleasePool perWorker;
             StartWorker(base::KVCast<io::IKVChannel>(channels->ObjectAt(i)));
         }
         Serve(base::KVCast<io::IKVChannel>(channels->ObjectAt(0)));

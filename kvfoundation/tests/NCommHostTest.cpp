@@ -185,12 +185,7 @@ protected:
     Client Connect() {
         int fds[2];
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-        {
-            // As in an accept loop: the thread object is not kept, so the worker goes away
-            // with its connection.
-            AutoReleasePool pool;
-            host_->StartWorker(posix::PosixNamedPipe::Adopt(fds[0]));
-        }
+        host_->StartWorker(posix::PosixNamedPipe::Adopt(fds[0]));
         return Client(fds[1]);
     }
 

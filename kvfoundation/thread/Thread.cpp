@@ -80,6 +80,7 @@ void Thread::RunLogged() {
                         NameObject());
         throw;
     }
+    runnable_.Reset();
 }
 
 }  // namespace kvfoundation::thread

@@ -21,7 +21,9 @@ private:
     void RunLogged();
     base::IKVType* NameObject() const;
 
-    const base::KVRefCountT<IKVRunnable> runnable_;
+    // Released on the thread as its body ends, so that what the runnable owns (a connection,
+    // say) goes away with the work and not with the last reference to the thread object.
+    base::KVRefCountT<IKVRunnable> runnable_;
 };
 
 }  // namespace kvfoundation::thread
