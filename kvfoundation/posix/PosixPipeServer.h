@@ -24,7 +24,7 @@ public:
     // `name` is the socket's file name (PosixPipeDirectory::PublicEndpointName() for the
     // service). Buffer sizes above 0 set SO_SNDBUF / SO_RCVBUF of every connection. A local
     // socket has a single listener per name, so every server takes the lock: `pipeMode` and
-    // `firstInstance` keep the interface of the design and change nothing.
+    // `firstInstance` are accepted for the pipe-server interface and change nothing.
     // Failures raise the system error of the call ("flock('<path>') failed <11: …>" for a
     // live instance). Autoreleased.
     static PosixPipeServer* Create(const char* name, int32_t outBufferSize, int32_t inBufferSize,

@@ -32,7 +32,7 @@ public:
             return format_[position_];
         }
     }
-    // Takes the unit into the specification; false once it would pass 15 characters.
+    // Takes the unit into the conversion text; false once it would pass 15 characters.
     bool Take() {
         ++position_;
         return ++textLength_ <= FormatSpec::kMaxTextLength;
@@ -50,7 +50,7 @@ bool IsDigit(std::uint32_t unit) {
     return unit >= '0' && unit <= '9';
 }
 
-// Digits as a number that saturates long before it could overflow (the specification
+// Digits as a number that saturates long before it could overflow (the conversion text
 // length already limits it to 14 digits).
 template <typename Unit>
 bool TakeNumber(SpecCursor<Unit>& cursor, std::int64_t& number) {
