@@ -12,30 +12,22 @@ namespace kvfoundation::base {
 
 namespace {
 
-data::IKVString* CopyOfASCII(const char* text) {
+KVRefCountT<data::IKVString> CopyOfASCII(const char* text) {
     if (text == nullptr) {
         return impl::KVLiteral::Intern(nullptr);
     }
-    return data::UTF16String::CreateFromASCII(text, static_cast<int32_t>(std::strlen(text)));
+    return KVRefCountT<data::IKVString>::Adopt(
+        data::UTF16String::CreateFromASCII(text, static_cast<int32_t>(std::strlen(text))));
 }
 
 }  // namespace
 
-KVException::KVException(data::IKVString* message) : message_(Retained(message)) {}
+KVException::KVException(data::IKVString* message) : message_(message) {}
 
 KVException::KVException(const char* message) : message_(CopyOfASCII(message)) {}
 
-KVException::KVException(const KVException& other)
-    : IKVException(other), message_(Retained(other.message_)) {}
-
-KVException::~KVException() {
-    if (message_ != nullptr) {
-        message_->Release();
-    }
-}
-
 data::IKVString* KVException::Message() const {
-    return message_;
+    return message_.get();
 }
 
 void KVException::Log(int32_t level) const {

@@ -2,6 +2,7 @@
 
 #include "kvfoundation/base/IKVException.h"
 #include "kvfoundation/base/KVRefCountT.h"
+#include "kvfoundation/data/IKVString.h"
 
 namespace kvfoundation::base {
 
@@ -12,16 +13,16 @@ public:
     explicit KVException(data::IKVString* message);
     // ASCII text, copied.
     explicit KVException(const char* message);
-    KVException(const KVException& other);
+    KVException(const KVException& other) = default;
     KVException& operator=(const KVException&) = delete;
-    ~KVException() override;
+    ~KVException() override = default;
 
     data::IKVString* Message() const override;
     data::IKVString* Trace() const override { return nullptr; }
     void Log(int32_t level) const override;
 
 private:
-    data::IKVString* message_;  // owned reference
+    KVRefCountT<data::IKVString> message_;
 };
 
 }  // namespace kvfoundation::base

@@ -11,13 +11,13 @@ public:
     NCException(data::IKVString* reason, data::IKVString* message);
     // ASCII reason and message, copied.
     NCException(const char* reason, const char* message);
-    NCException(const NCException& other);
-    ~NCException() override;
+    NCException(const NCException& other) = default;
+    ~NCException() override = default;
 
-    data::IKVString* Reason() const { return reason_; }
+    data::IKVString* Reason() const { return reason_.get(); }
 
 private:
-    data::IKVString* reason_;  // owned reference
+    base::KVRefCountT<data::IKVString> reason_;
 };
 
 }  // namespace kvfoundation::ncomm
