@@ -35,7 +35,9 @@ endfunction()
 
 # vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>)
 # A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
-# VANTORY_FUZZ_SECONDS, seeded with the given directories (read recursively).
+# VANTORY_FUZZ_SECONDS, seeded with the given directories (read recursively). The random seed
+# is fixed (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on a desk;
+# longer hunts pass their own -seed to the fuzzer directly.
 function(vantory_add_fuzzer)
   cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS;SEEDS" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
@@ -45,7 +47,7 @@ function(vantory_add_fuzzer)
   set(work "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.corpus")
   file(MAKE_DIRECTORY "${work}")
   add_test(NAME fuzz.${F_NAME}
-    COMMAND fuzz_${F_NAME} -max_total_time=${VANTORY_FUZZ_SECONDS} -timeout=10
+    COMMAND fuzz_${F_NAME} -max_total_time=${VANTORY_FUZZ_SECONDS} -seed=${VANTORY_FUZZ_SEED} -timeout=10
             -rss_limit_mb=2048 -print_final_stats=1 "${work}" ${F_SEEDS})
   set_tests_properties(fuzz.${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600)
 endfunction()

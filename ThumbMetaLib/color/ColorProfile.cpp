@@ -20,7 +20,7 @@ ColorProfileHolder ColorProfile::Adopt(cmsHPROFILE handle) {
     if (cmsMD5computeID(handle)) {
         cmsGetHeaderProfileID(handle, digest.data());
     }
-    return ColorProfileHolder(new ColorProfile(handle, digest, cmsGetColorSpace(handle)));
+    return ColorProfileHolder(new ColorProfile(handle, digest, static_cast<uint32_t>(cmsGetColorSpace(handle))));
 }
 
 ColorProfileHolder ColorProfile::FromMemory(const void* bytes, size_t size) {
@@ -56,7 +56,7 @@ std::string ColorProfile::Description() const {
     return text;
 }
 
-ColorProfile::ColorProfile(cmsHPROFILE handle, const Digest& digest, cmsColorSpaceSignature space)
+ColorProfile::ColorProfile(cmsHPROFILE handle, const Digest& digest, uint32_t space)
     : handle_(handle), digest_(digest), colorSpace_(space) {}
 
 ColorProfile::~ColorProfile() {

@@ -38,15 +38,17 @@ public:
 
     cmsHPROFILE Handle() const { return handle_; }
     const Digest& Id() const { return digest_; }
-    cmsColorSpaceSignature ColorSpace() const { return colorSpace_; }
+    // The header's colour space signature as a plain number: a hostile profile may carry any
+    // 32-bit value, which the engine's enumeration type cannot hold.
+    uint32_t ColorSpace() const { return colorSpace_; }
     bool SameAs(const ColorProfile& other) const { return digest_ == other.digest_; }
 
 private:
-    ColorProfile(cmsHPROFILE handle, const Digest& digest, cmsColorSpaceSignature space);
+    ColorProfile(cmsHPROFILE handle, const Digest& digest, uint32_t space);
 
     cmsHPROFILE handle_;
     Digest digest_;
-    cmsColorSpaceSignature colorSpace_;
+    uint32_t colorSpace_;
 };
 
 }  // namespace ThumbMetaLib

@@ -65,7 +65,7 @@ std::optional<Formats> FormatsFor(const Pixels& pixels, CMYKStorage storage) {
     }
 }
 
-cmsColorSpaceSignature SpaceOfMode(int32_t mode) {
+uint32_t SpaceOfMode(int32_t mode) {
     switch (mode) {
         case kModeRGB:
             return cmsSigRgbData;

@@ -1,6 +1,8 @@
 // Profiles, the working state, the sRGB shortcut, Lab, and the colour error.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <lcms2.h>
 
 #include "ThumbMetaLib/color/ColorProfile.h"
@@ -72,6 +74,24 @@ TEST(ColorProfilesTest, ProfilesFromBytesAndByName) {
         ASSERT_TRUE(byName) << entry.name;
         EXPECT_EQ(ProfileName(byName), entry.name);
     }
+}
+
+TEST(ColorProfilesTest, AnUnknownColourSpaceSignatureFallsBackToTheWorkingProfile) {
+    // Embedded profiles may claim any 32-bit colour space; such a profile never drives a
+    // conversion, and the pixels are converted with the working profile of their mode.
+    std::vector<uint8_t> bytes = SavedBytes(StandardProfile(kStandardProfileWideGamutRGB));
+    const uint8_t bogus[4] = {0xb6, 0x07, 0x00, 0x00};
+    std::copy(bogus, bogus + 4, bytes.begin() + 16);
+    const ColorProfileHolder odd = ProfileFromICC(bytes.data(), bytes.size());
+    if (odd) {
+        EXPECT_EQ(odd->ColorSpace(), 0xb6070000u);
+    }
+    const colortest::Samples samples = colortest::SweepSamples(8, 8, 3);
+    PixelsPtr viaOdd = colortest::MakePixels(samples, kModeRGB, kLayoutInterleaved);
+    PixelsPtr viaNone = colortest::MakePixels(samples, kModeRGB, kLayoutInterleaved);
+    viaOdd = ConvertToOutput(viaOdd, odd);
+    viaNone = ConvertToOutput(viaNone, nullptr);
+    EXPECT_TRUE(std::equal(viaOdd->Bytes(), viaOdd->Bytes() + 8 * 8 * 3, viaNone->Bytes()));
 }
 
 TEST(ColorProfilesTest, SRGBSourceIsOnlyMarkedAndOtherProfilesConvert) {

@@ -10,7 +10,7 @@
 
 namespace {
 
-int32_t ModeOf(cmsColorSpaceSignature space) {
+int32_t ModeOf(uint32_t space) {
     switch (space) {
         case cmsSigRgbData:
             return ThumbMetaLib::kModeRGB;
