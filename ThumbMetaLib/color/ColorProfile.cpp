@@ -20,7 +20,8 @@ ColorProfileHolder ColorProfile::Adopt(cmsHPROFILE handle) {
     if (cmsMD5computeID(handle)) {
         cmsGetHeaderProfileID(handle, digest.data());
     }
-    return ColorProfileHolder(new ColorProfile(handle, digest, static_cast<uint32_t>(cmsGetColorSpace(handle))));
+    return ColorProfileHolder(
+        new ColorProfile(handle, digest, static_cast<uint32_t>(cmsGetColorSpace(handle))));
 }
 
 ColorProfileHolder ColorProfile::FromMemory(const void* bytes, size_t size) {
