@@ -134,46 +134,88 @@ NearestAxis BuildNearestAxis(int32_t srcLength, int32_t dstLength, double factor
     NearestAxis axis;
     axis.index.resize(static_cast<size_t>(dstLength));
     for (int32_t i = 0; i < dstLength; ++i) {
+        // The position is positive, so ClampIndex's truncation is the floor.
         axis.index[static_cast<size_t>(i)] =
-            ClampIndex(std::floor((static_cast<double>(i) + 0.5) / factor), srcLength);
+            ClampIndex((static_cast<double>(i) + 0.5) / factor, srcLength);
     }
     return axis;
 }
 
-void AddGatherPlan(NearestAxis& axis, int32_t bytesPerPixel, int64_t readableBytes) {
-    axis.readableBytes = readableBytes;
-    const size_t outBytes = axis.index.size() * static_cast<size_t>(bytesPerPixel);
-    axis.byteIndex.resize(outBytes);
-    for (size_t pixel = 0, b = 0; pixel < axis.index.size(); ++pixel) {
-        for (int32_t c = 0; c < bytesPerPixel; ++c, ++b) {
-            axis.byteIndex[b] = axis.index[pixel] * bytesPerPixel + c;
-        }
+namespace {
+
+// Four-byte pixels that need more loads per group than this are gathered faster one 32-bit
+// load per pixel, without a plan.
+constexpr int32_t kMaxGatherChunksOfPixels4 = 2;
+
+// The plan for kBytesPerPixel-byte pixels (a constant, so that the many divisions by it are cheap).
+template <int32_t kBytesPerPixel>
+void BuildGatherPlan(NearestAxis& axis) {
+    const int32_t* index = axis.index.data();
+    const size_t rowBytes = axis.index.size() * kBytesPerPixel;
+    if (rowBytes < 16) {
+        return;
     }
-    const size_t groups = outBytes / 16;
+    const size_t groups = rowBytes / 16;
+    // Output bytes b0 .. b1 come from source bytes lowest(b0) .. highest(b1): whole pixels, since
+    // an enlargement repeats a pixel and a later byte may then come from an earlier address.
+    auto lowest = [&](size_t b) { return index[b / kBytesPerPixel] * kBytesPerPixel; };
+    auto highest = [&](size_t b) { return lowest(b) + kBytesPerPixel - 1; };
+    // Every group loads the same number of 16-byte chunks: enough for the widest group.
+    int32_t widest = 0;
+    for (size_t g = 0; g < groups; ++g) {
+        widest = std::max(widest, highest(g * 16 + 15) - lowest(g * 16) + 1);
+    }
+    const int32_t chunks = std::max(1, (widest + 15) / 16);
+    if (chunks > kMaxGatherChunks || (kBytesPerPixel == 4 && chunks > kMaxGatherChunksOfPixels4)) {
+        return;
+    }
+    const int32_t window = 16 * chunks;
     axis.groupBase.assign(groups, -1);
-    axis.masks.assign(groups * 32, 0x80);
+    axis.masks.assign(groups * static_cast<size_t>(window), 0x80);
     size_t usable = 0;
     for (size_t g = 0; g < groups; ++g) {
-        const int32_t* bytes = &axis.byteIndex[g * 16];
-        const auto [lo, hi] = std::minmax_element(bytes, bytes + 16);
-        if (*hi - *lo >= 32 || static_cast<int64_t>(*lo) + 32 > readableBytes) {
-            continue;  // too spread out, or the 32-byte window would leave the row
+        const size_t at = g * 16;
+        // Near the row's end the window slides left so that it stays inside the readable bytes.
+        const int64_t base = std::min<int64_t>(lowest(at), axis.readableBytes - window);
+        if (base < 0) {
+            continue;  // the row is shorter than a window
         }
-        axis.groupBase[g] = *lo;
+        axis.groupBase[g] = static_cast<int32_t>(base);
         ++usable;
-        uint8_t* mask = &axis.masks[g * 32];
+        uint8_t* mask = &axis.masks[g * static_cast<size_t>(window)];
         for (size_t k = 0; k < 16; ++k) {
-            const int32_t offset = bytes[k] - *lo;
-            if (offset < 16) {
-                mask[k] = static_cast<uint8_t>(offset);
-            } else {
-                mask[16 + k] = static_cast<uint8_t>(offset - 16);
-            }
+            const auto offset =
+                static_cast<size_t>(lowest(at + k) - base) + (at + k) % kBytesPerPixel;
+            mask[(offset / 16) * 16 + k] = static_cast<uint8_t>(offset % 16);
         }
     }
     if (usable * 2 < groups) {
         axis.groupBase.clear();
         axis.masks.clear();
+        return;
+    }
+    axis.chunks = chunks;
+}
+
+}  // namespace
+
+void AddGatherPlan(NearestAxis& axis, int32_t bytesPerPixel, int64_t readableBytes) {
+    axis.readableBytes = readableBytes;
+    axis.chunks = 0;
+    axis.groupBase.clear();
+    axis.masks.clear();
+    switch (bytesPerPixel) {
+        case 1:
+            BuildGatherPlan<1>(axis);
+            break;
+        case 3:
+            BuildGatherPlan<3>(axis);
+            break;
+        case 4:
+            BuildGatherPlan<4>(axis);
+            break;
+        default:
+            break;  // no plan: the kernels gather pixel by pixel
     }
 }
 

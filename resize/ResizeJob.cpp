@@ -1,5 +1,6 @@
 #include "resize/ResizeJob.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -49,10 +50,16 @@ void RunNearest(const ResizeJob& job, const RowKernels& kernels) {
         const int64_t readable = static_cast<int64_t>(job.srcWidth - job.roiX) * job.bytesPerPixel;
         AddGatherPlan(columns, job.bytesPerPixel, readable);
     }
+    const uint8_t* in[kNearestRowBatch];
+    uint8_t* out[kNearestRowBatch];
     for (int32_t plane = 0; plane < job.planeCount; ++plane) {
-        for (int32_t y = 0; y < job.dstHeight; ++y) {
-            kernels.nearest(SourceRow(job, plane, rows.index[static_cast<size_t>(y)]), columns,
-                            job.bytesPerPixel, DestinationRow(job, plane, y), job.dstWidth);
+        for (int32_t y = 0; y < job.dstHeight; y += kNearestRowBatch) {
+            const int32_t batch = std::min(kNearestRowBatch, job.dstHeight - y);
+            for (int32_t r = 0; r < batch; ++r) {
+                in[r] = SourceRow(job, plane, rows.index[static_cast<size_t>(y + r)]);
+                out[r] = DestinationRow(job, plane, y + r);
+            }
+            kernels.nearest(in, out, batch, columns, job.bytesPerPixel, job.dstWidth);
         }
     }
 }

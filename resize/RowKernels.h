@@ -10,6 +10,8 @@
 // same integer sums with the same rounding, so all levels give identical bytes.
 namespace resize {
 
+inline constexpr int32_t kNearestRowBatch = 4;
+
 struct RowKernels {
     // out[x] = clamp((sum over k of rows[k][x] * weights[k] + 8192) >> 14) for x < bytes.
     void (*vertical)(const uint8_t* const* rows, const int16_t* weights, int32_t taps, uint8_t* out,
@@ -19,9 +21,10 @@ struct RowKernels {
     void (*horizontal1)(const uint8_t* in, const FilterAxis& axis, uint8_t* out, int32_t count);
     void (*horizontal3)(const uint8_t* in, const FilterAxis& axis, uint8_t* out, int32_t count);
     void (*horizontal4)(const uint8_t* in, const FilterAxis& axis, uint8_t* out, int32_t count);
-    // One row through a nearest axis: out pixel i = in pixel index[i].
-    void (*nearest)(const uint8_t* in, const NearestAxis& axis, int32_t bytesPerPixel, uint8_t* out,
-                    int32_t count);
+    // Up to kNearestRowBatch rows through one nearest axis: out[r] pixel i = in[r] pixel
+    // index[i]. Rows of a batch share the axis, so vector levels load each plan entry once.
+    void (*nearest)(const uint8_t* const* in, uint8_t* const* out, int32_t rows,
+                    const NearestAxis& axis, int32_t bytesPerPixel, int32_t count);
 
     int32_t verticalTapMultiple;  // filter axes must pad their taps to these multiples
     int32_t horizontal1TapMultiple;

@@ -34,8 +34,8 @@ void Horizontal(const uint8_t* in, const FilterAxis& axis, uint8_t* out, int32_t
     }
 }
 
-void Nearest(const uint8_t* in, const NearestAxis& axis, int32_t bytesPerPixel, uint8_t* out,
-             int32_t count) {
+void NearestRow(const uint8_t* in, const NearestAxis& axis, int32_t bytesPerPixel, uint8_t* out,
+                int32_t count) {
     const int32_t* index = axis.index.data();
     switch (bytesPerPixel) {
         case 1:
@@ -56,6 +56,13 @@ void Nearest(const uint8_t* in, const NearestAxis& axis, int32_t bytesPerPixel, 
                 }
             }
             break;
+    }
+}
+
+void Nearest(const uint8_t* const* in, uint8_t* const* out, int32_t rows, const NearestAxis& axis,
+             int32_t bytesPerPixel, int32_t count) {
+    for (int32_t r = 0; r < rows; ++r) {
+        NearestRow(in[r], axis, bytesPerPixel, out[r], count);
     }
 }
 

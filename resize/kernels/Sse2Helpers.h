@@ -3,10 +3,25 @@
 // Small SSE2 helpers shared by the SSE2 and SSSE3 row kernels. Only include on x86.
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
+#include "resize/RowKernels.h"
+
 namespace resize {
+
+// The rows of one nearest batch (at most kNearestRowBatch), copied out of the caller's arrays.
+struct NearestRows {
+    const uint8_t* src[kNearestRowBatch];
+    uint8_t* dst[kNearestRowBatch];
+    int32_t count;
+
+    NearestRows(const uint8_t* const* in, uint8_t* const* out, int32_t rows) : count(rows) {
+        std::copy(in, in + rows, src);
+        std::copy(out, out + rows, dst);
+    }
+};
 
 // Two 16-bit weights repeated over the register, for pmaddwd against interleaved pairs.
 inline __m128i WeightPair(int16_t a, int16_t b) {

@@ -128,12 +128,70 @@ void Horizontal4(const uint8_t* in, const FilterAxis& axis, uint8_t* out, int32_
     }
 }
 
+// Four-byte pixels four at a time: four 32-bit loads joined into one 16-byte store. The rows of
+// a batch share the source offsets; kRows is the batch size, or 0 for any size up to the batch.
+template <int32_t kRows>
+void NearestPixels4(const NearestRows& rows, const NearestAxis& axis, int32_t count) {
+    const int32_t rowCount = kRows > 0 ? kRows : rows.count;
+    const int32_t* index = axis.index.data();
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const ptrdiff_t o0 = static_cast<ptrdiff_t>(index[i]) * 4;
+        const ptrdiff_t o1 = static_cast<ptrdiff_t>(index[i + 1]) * 4;
+        const ptrdiff_t o2 = static_cast<ptrdiff_t>(index[i + 2]) * 4;
+        const ptrdiff_t o3 = static_cast<ptrdiff_t>(index[i + 3]) * 4;
+        for (int32_t r = 0; r < rowCount; ++r) {
+            const uint8_t* s = rows.src[r];
+            const __m128i low = _mm_unpacklo_epi32(Load4(s + o0), Load4(s + o1));
+            const __m128i high = _mm_unpacklo_epi32(Load4(s + o2), Load4(s + o3));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(rows.dst[r] + i * 4),
+                             _mm_unpacklo_epi64(low, high));
+        }
+    }
+    for (; i < count; ++i) {
+        for (int32_t r = 0; r < rowCount; ++r) {
+            std::memcpy(rows.dst[r] + i * 4, rows.src[r] + static_cast<ptrdiff_t>(index[i]) * 4, 4);
+        }
+    }
+}
+
+// One-byte pixels: no vector gather pays off, but walking the rows of a batch side by side
+// shares the index loads and keeps several source rows' cache misses in flight at once, which is
+// what strong reductions wait for.
+template <int32_t kRows>
+void NearestPixels1(const NearestRows& rows, const NearestAxis& axis, int32_t count) {
+    const int32_t rowCount = kRows > 0 ? kRows : rows.count;
+    const int32_t* index = axis.index.data();
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t at = index[i];
+        for (int32_t r = 0; r < rowCount; ++r) {
+            rows.dst[r][i] = rows.src[r][at];
+        }
+    }
+}
+
+void Nearest(const uint8_t* const* in, uint8_t* const* out, int32_t rowCount,
+             const NearestAxis& axis, int32_t bytesPerPixel, int32_t count) {
+    const NearestRows rows(in, out, rowCount);
+    const bool full = rowCount == kNearestRowBatch;
+    if (bytesPerPixel == 1 && full) {
+        NearestPixels1<kNearestRowBatch>(rows, axis, count);
+    } else if (bytesPerPixel == 1) {
+        NearestPixels1<0>(rows, axis, count);
+    } else if (bytesPerPixel == 4 && full) {
+        NearestPixels4<kNearestRowBatch>(rows, axis, count);
+    } else if (bytesPerPixel == 4) {
+        NearestPixels4<0>(rows, axis, count);
+    } else {
+        PortableRowKernels().nearest(in, out, rowCount, axis, bytesPerPixel, count);
+    }
+}
+
 }  // namespace
 
 const RowKernels& Sse2RowKernels() {
-    static const RowKernels kernels{
-        Vertical, Horizontal1, Horizontal3, Horizontal4, PortableRowKernels().nearest,
-        2,        8,           2,           false};
+    static const RowKernels kernels{Vertical, Horizontal1, Horizontal3, Horizontal4, Nearest,
+                                    2,        8,           2,           false};
     return kernels;
 }
 

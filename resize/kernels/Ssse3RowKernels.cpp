@@ -4,7 +4,6 @@
 #include <emmintrin.h>
 #include <tmmintrin.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "resize/kernels/Sse2Helpers.h"
@@ -36,52 +35,111 @@ RESIZE_SSSE3 void Horizontal3(const uint8_t* in, const FilterAxis& axis, uint8_t
     }
 }
 
-// Three-byte pixels one by one, each moved as one 4-byte word where the word stays inside the
-// source row and the next pixel overwrites its fourth byte.
-void NearestPixels3(const uint8_t* in, const NearestAxis& axis, uint8_t* out, int32_t count) {
-    const int32_t* index = axis.index.data();
-    for (int32_t i = 0; i < count; ++i) {
-        const int64_t at = static_cast<int64_t>(index[i]) * 3;
-        if (i + 1 < count && at + 4 <= axis.readableBytes) {
-            std::memcpy(out + i * 3, in + at, 4);
-        } else {
-            std::memcpy(out + i * 3, in + at, 3);
+// 16 output bytes per group (see NearestAxis) from kChunks consecutive 16-byte loads through the
+// plan's masks; the masks are loaded once per group for all rows of the batch.
+template <int32_t kChunks, int32_t kRows>
+RESIZE_SSSE3 void GatherGroupsOf(const NearestRows& rows, const NearestAxis& axis,
+                                 int32_t bytesPerPixel, size_t groups) {
+    const int32_t rowCount = kRows > 0 ? kRows : rows.count;
+    const int32_t* bases = axis.groupBase.data();
+    const auto* masks = reinterpret_cast<const __m128i*>(axis.masks.data());
+    for (size_t g = 0; g < groups; ++g) {
+        const size_t at = g * 16;
+        const int32_t base = bases[g];
+        if (base < 0) {
+            for (int32_t r = 0; r < rowCount; ++r) {
+                CopyNearestBytes(rows.src[r], rows.dst[r], axis, bytesPerPixel, at, at + 16);
+            }
+            continue;
+        }
+        __m128i mask[kChunks];
+        for (int32_t c = 0; c < kChunks; ++c) {
+            mask[c] = _mm_loadu_si128(masks + g * kChunks + static_cast<size_t>(c));
+        }
+        for (int32_t r = 0; r < rowCount; ++r) {
+            const uint8_t* window = rows.src[r] + base;
+            __m128i picked = _mm_shuffle_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(window)), mask[0]);
+            for (int32_t c = 1; c < kChunks; ++c) {
+                const __m128i chunk =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * c));
+                picked = _mm_or_si128(picked, _mm_shuffle_epi8(chunk, mask[c]));
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(rows.dst[r] + at), picked);
         }
     }
 }
 
-// 16 output bytes per step from a 32-byte source window through two shuffle masks. Without a
-// plan (strong reductions) pixels are moved one by one.
-RESIZE_SSSE3 void Nearest(const uint8_t* in, const NearestAxis& axis, int32_t bytesPerPixel,
-                          uint8_t* out, int32_t count) {
-    if (axis.groupBase.empty()) {
+// A full batch has its row loop unrolled.
+template <int32_t kChunks>
+RESIZE_SSSE3 void GatherGroups(const NearestRows& rows, const NearestAxis& axis,
+                               int32_t bytesPerPixel, size_t groups) {
+    if (rows.count == kNearestRowBatch) {
+        GatherGroupsOf<kChunks, kNearestRowBatch>(rows, axis, bytesPerPixel, groups);
+    } else {
+        GatherGroupsOf<kChunks, 0>(rows, axis, bytesPerPixel, groups);
+    }
+}
+
+// Three-byte pixels four at a time when they are too far apart for the plan: four 32-bit loads,
+// pshufb drops every fourth byte, and the 16-byte store's last four bytes are overwritten by the
+// next step. Both the loads and the store must stay inside their rows; the rest goes pixel by
+// pixel.
+RESIZE_SSSE3 void GatherPixels3(const NearestRows& rows, const NearestAxis& axis, int32_t count) {
+    const __m128i compact =
+        _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -128, -128, -128, -128);
+    const int32_t* index = axis.index.data();
+    int32_t i = 0;
+    for (; i + 6 <= count && static_cast<int64_t>(index[i + 3]) * 3 + 4 <= axis.readableBytes;
+         i += 4) {
+        const ptrdiff_t o0 = static_cast<ptrdiff_t>(index[i]) * 3;
+        const ptrdiff_t o1 = static_cast<ptrdiff_t>(index[i + 1]) * 3;
+        const ptrdiff_t o2 = static_cast<ptrdiff_t>(index[i + 2]) * 3;
+        const ptrdiff_t o3 = static_cast<ptrdiff_t>(index[i + 3]) * 3;
+        for (int32_t r = 0; r < rows.count; ++r) {
+            const uint8_t* s = rows.src[r];
+            const __m128i low = _mm_unpacklo_epi32(Load4(s + o0), Load4(s + o1));
+            const __m128i high = _mm_unpacklo_epi32(Load4(s + o2), Load4(s + o3));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(rows.dst[r] + i * 3),
+                             _mm_shuffle_epi8(_mm_unpacklo_epi64(low, high), compact));
+        }
+    }
+    for (; i < count; ++i) {
+        for (int32_t r = 0; r < rows.count; ++r) {
+            std::memcpy(rows.dst[r] + i * 3, rows.src[r] + static_cast<ptrdiff_t>(index[i]) * 3, 3);
+        }
+    }
+}
+
+RESIZE_SSSE3 void Nearest(const uint8_t* const* in, uint8_t* const* out, int32_t rowCount,
+                          const NearestAxis& axis, int32_t bytesPerPixel, int32_t count) {
+    if (axis.chunks == 0) {
         if (bytesPerPixel == 3) {
-            NearestPixels3(in, axis, out, count);
+            GatherPixels3(NearestRows(in, out, rowCount), axis, count);
         } else {
-            PortableRowKernels().nearest(in, axis, bytesPerPixel, out, count);
+            Sse2RowKernels().nearest(in, out, rowCount, axis, bytesPerPixel, count);
         }
         return;
     }
-    const int32_t* byteIndex = axis.byteIndex.data();
+    const NearestRows rows(in, out, rowCount);
     const size_t bytes = static_cast<size_t>(count) * static_cast<size_t>(bytesPerPixel);
-    const size_t groups = std::min(axis.groupBase.size(), bytes / 16);
-    for (size_t g = 0; g < groups; ++g) {
-        const int32_t base = axis.groupBase[g];
-        if (base < 0) {
-            for (size_t b = g * 16; b < g * 16 + 16; ++b) {
-                out[b] = in[byteIndex[b]];
-            }
-            continue;
-        }
-        const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + base));
-        const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + base + 16));
-        const auto* mask = reinterpret_cast<const __m128i*>(&axis.masks[g * 32]);
-        const __m128i picked = _mm_or_si128(_mm_shuffle_epi8(lo, _mm_loadu_si128(mask)),
-                                            _mm_shuffle_epi8(hi, _mm_loadu_si128(mask + 1)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + g * 16), picked);
+    const size_t groups = axis.groupBase.size();
+    switch (axis.chunks) {
+        case 1:
+            GatherGroups<1>(rows, axis, bytesPerPixel, groups);
+            break;
+        case 2:
+            GatherGroups<2>(rows, axis, bytesPerPixel, groups);
+            break;
+        case 3:
+            GatherGroups<3>(rows, axis, bytesPerPixel, groups);
+            break;
+        default:
+            GatherGroups<kMaxGatherChunks>(rows, axis, bytesPerPixel, groups);
+            break;
     }
-    for (size_t b = groups * 16; b < bytes; ++b) {
-        out[b] = in[byteIndex[b]];
+    for (int32_t r = 0; r < rows.count; ++r) {
+        CopyNearestBytes(rows.src[r], rows.dst[r], axis, bytesPerPixel, groups * 16, bytes);
     }
 }
 

@@ -2,6 +2,9 @@
 // exact integer re-codings of the portable loops.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "resize/ProcessorLevel.h"
 #include "resize/tests/ResizeTestImage.h"
 
@@ -44,6 +47,52 @@ TEST_F(ResizeLevelsAgreeTest, EveryLevelMatchesPortableBytes) {
                         << "level " << resize::LevelName(resize::CurrentLevel()) << " layout "
                         << static_cast<int>(layout) << " code " << code << " " << g.srcWidth << "x"
                         << g.srcHeight << " -> " << g.dstWidth << "x" << g.dstHeight;
+                }
+            }
+        }
+    }
+}
+
+// Nearest sampling takes a different gather path by factor and pixel size: shuffle plans of one to
+// four loads, 12-byte groups of 4-byte pixels, windows slid back at the row's end, pixel-by-pixel
+// gathers for strong reductions, batches of rows and their remainders. Every path must give the
+// portable bytes, and none may read past a region that ends at the source's last byte or write
+// past the destination (AddressSanitizer builds).
+TEST_F(ResizeLevelsAgreeTest, EveryNearestGatherPathMatchesPortableBytes) {
+    if (resize::DetectLevel() == resize::ProcessorLevel::kGeneric) {
+        GTEST_SKIP() << "this processor has no vector level";
+    }
+    constexpr int32_t kWidths[][2] = {{37, 101}, {500, 499}, {300, 256}, {20, 17},  {6, 5},
+                                      {100, 40}, {300, 100}, {400, 100}, {1000, 37}};
+    constexpr int32_t kHeights[][2] = {{9, 5}, {3, 7}, {40, 13}};
+    constexpr int32_t kMargin = 3;  // the region sits in the bottom right corner
+    std::mt19937 random(7);
+    for (int32_t bpp : {1, 3, 4}) {
+        for (const auto& w : kWidths) {
+            for (const auto& h : kHeights) {
+                const int32_t srcW = w[0] + kMargin, srcH = h[0] + kMargin;
+                std::vector<uint8_t> src(static_cast<size_t>(srcW) * srcH * bpp);
+                for (auto& byte : src) {
+                    byte = static_cast<uint8_t>(random());
+                }
+                auto resizeAt = [&](resize::ProcessorLevel level) {
+                    resize::ForceLevel(level);
+                    std::vector<uint8_t> dst(static_cast<size_t>(w[1]) * h[1] * bpp, 0xAB);
+                    auto entry = bpp == 1   ? resize::ResizeOneChannel
+                                 : bpp == 3 ? resize::ResizeInterleaved3
+                                            : resize::ResizeInterleaved4;
+                    EXPECT_EQ(
+                        entry(src.data(), srcW, srcH, srcW * bpp, kMargin, kMargin, w[0], h[0],
+                              dst.data(), w[1] * bpp, w[1], h[1], static_cast<double>(w[1]) / w[0],
+                              static_cast<double>(h[1]) / h[0], resize::kInterpolateNearest),
+                        resize::kResizeOK);
+                    return dst;
+                };
+                const std::vector<uint8_t> portable = resizeAt(resize::ProcessorLevel::kGeneric);
+                for (auto level : {resize::ProcessorLevel::kSSE2, resize::ProcessorLevel::kSSSE3}) {
+                    EXPECT_TRUE(resizeAt(level) == portable)
+                        << resize::LevelName(level) << " " << bpp << "-byte pixels " << w[0] << "x"
+                        << h[0] << " -> " << w[1] << "x" << h[1];
                 }
             }
         }
