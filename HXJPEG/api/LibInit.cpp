@@ -5,6 +5,7 @@
 #include "HXJPEG.h"
 #include "HXJPEG/decoder/ColorConverter.h"
 #include "HXJPEG/decoder/IDCT.h"
+#include "HXJPEG/encoder/EncoderSIMD.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ int32_t HXJPEGLibInit(void) {
     bool sse2 = ProcessorHasSSE2() && !PortablePathForced();
     HXJPEG::SelectIDCT(sse2);
     HXJPEG::SelectColorSIMD(sse2);
+    HXJPEG::SelectEncoderSIMD(sse2);
     return HXJPEG_OK;
 }
 

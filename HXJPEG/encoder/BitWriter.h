@@ -12,15 +12,39 @@ class BitWriter {
 public:
     explicit BitWriter(JPEGOutputStream& stream) : stream_(stream) {}
 
-    // Appends the low `count` bits of `bits` (count <= 32, higher bits of `bits` zero).
-    void Put(uint32_t bits, uint32_t count) {
-        accumulator_ = (accumulator_ << count) | bits;
-        count_ += count;
-        if (count_ >= 32) {
-            count_ -= 32;
-            EmitWord(static_cast<uint32_t>(accumulator_ >> count_));
+    // The writer's state copied into a local for a run of Puts (one block's codes). Emitted
+    // bytes are written through byte pointers, which may alias any member, so the members
+    // would be reloaded after every emitted word; a local whose address is never taken stays
+    // in registers. The state goes back when the session ends.
+    class Session {
+    public:
+        explicit Session(BitWriter& writer)
+            : writer_(writer), accumulator_(writer.accumulator_), count_(writer.count_) {}
+        ~Session() {
+            writer_.accumulator_ = accumulator_;
+            writer_.count_ = count_;
         }
-    }
+        Session(const Session&) = delete;
+        Session& operator=(const Session&) = delete;
+
+        // Appends the low `count` bits of `bits` (count <= 32, higher bits of `bits` zero).
+        void Put(uint32_t bits, uint32_t count) {
+            accumulator_ = (accumulator_ << count) | bits;
+            count_ += count;
+            if (count_ >= 32) {
+                count_ -= 32;
+                writer_.EmitWord(static_cast<uint32_t>(accumulator_ >> count_));
+            }
+        }
+
+    private:
+        BitWriter& writer_;
+        uint64_t accumulator_;
+        uint32_t count_;
+    };
+
+    // Appends the low `count` bits of `bits` (count <= 32, higher bits of `bits` zero).
+    void Put(uint32_t bits, uint32_t count) { Session(*this).Put(bits, count); }
 
     // Ends a scan: whole bytes go out, then the remaining bits as one last byte padded with
     // zero bits.
@@ -37,7 +61,9 @@ public:
     }
 
 private:
-    void EmitWord(uint32_t word) {
+    // Out of line: it runs for one Put in several, and inlined it crowded the coding loops'
+    // registers.
+    __attribute__((noinline)) void EmitWord(uint32_t word) {
         uint8_t* out = stream_.Reserve(8);
         const uint32_t inverted = ~word;
         const bool hasFF = ((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0;

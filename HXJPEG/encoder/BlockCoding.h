@@ -17,6 +17,12 @@ inline uint32_t MagnitudeCategory(int32_t value) {
     return magnitude == 0 ? 0 : 32 - static_cast<uint32_t>(__builtin_clz(magnitude));
 }
 
+// The same for a value known to be non-zero.
+inline uint32_t NonZeroMagnitudeCategory(int32_t value) {
+    const uint32_t magnitude = static_cast<uint32_t>(value < 0 ? -value : value);
+    return 32 - static_cast<uint32_t>(__builtin_clz(magnitude));
+}
+
 // The magnitude bits of a non-zero value of category `size`: the value itself if positive,
 // else its low `size` bits after subtracting one (JPEG F.1.2.1).
 inline uint32_t MagnitudeBits(int32_t value, uint32_t size) {
@@ -57,17 +63,22 @@ inline uint64_t NonZeroMask(const uint16_t* values) {
 #endif
 }
 
-inline void PutSymbol(BitWriter& bits, const HuffmanEncoderTable& table, uint32_t symbol) {
+inline void PutSymbol(BitWriter::Session& bits, const HuffmanEncoderTable& table, uint32_t symbol) {
     bits.Put(table.codes[symbol], table.lengths[symbol]);
 }
 
 // Sequential coding of one block (JPEG F.1.2): DC difference, then AC run/size symbols, ZRL
 // for runs of 16 zeros and EOB after the last non-zero coefficient. `block` holds quantised
 // coefficients in zig-zag order, or the store's packed form when `Packed` is true (then
-// element 0 is the plain DC value).
+// element 0 is the plain DC value); `nonZero` is NonZeroMask(block). Not inlined: in its own
+// frame the bit writer's state and the loop's values stay in registers (inlined into the MCU
+// loops they were spilled to the stack).
 template <bool Packed>
-inline void EncodeBlock(BitWriter& bits, const uint16_t* block, int16_t& predictor,
-                        const HuffmanEncoderTable& dc, const HuffmanEncoderTable& ac) {
+__attribute__((noinline)) void EncodeBlock(BitWriter& writer, const uint16_t* block,
+                                           uint64_t nonZero, int16_t& predictor,
+                                           const HuffmanEncoderTable& dc,
+                                           const HuffmanEncoderTable& ac) {
+    BitWriter::Session bits(writer);
     const int16_t dcValue = static_cast<int16_t>(block[0]);
     const int32_t difference = dcValue - predictor;
     predictor = dcValue;
@@ -75,13 +86,14 @@ inline void EncodeBlock(BitWriter& bits, const uint16_t* block, int16_t& predict
     bits.Put((uint32_t{dc.codes[dcSize]} << dcSize) | MagnitudeBits(difference, dcSize),
              dc.lengths[dcSize] + dcSize);
 
-    uint64_t mask = NonZeroMask(block) & ~uint64_t{1};
-    int last = 0;
+    // Bit i of `mask`: coefficient position + 1 + i is non-zero; its lowest set bit is the
+    // run of zeros before the next one.
+    uint64_t mask = nonZero >> 1;
+    const uint16_t* at = block;
     while (mask != 0) {
-        const int k = __builtin_ctzll(mask);
-        mask &= mask - 1;
-        int run = k - last - 1;
-        last = k;
+        uint32_t run = static_cast<uint32_t>(__builtin_ctzll(mask));
+        mask = (mask >> run) >> 1;  // two shifts: run + 1 may be 64
+        at += run + 1;
         while (run >= 16) {
             PutSymbol(bits, ac, 0xF0);
             run -= 16;
@@ -89,19 +101,25 @@ inline void EncodeBlock(BitWriter& bits, const uint16_t* block, int16_t& predict
         uint32_t size;
         uint32_t magnitude;
         if constexpr (Packed) {
-            size = block[k] >> 12;
-            magnitude = block[k] & 0x0FFF;
+            size = *at >> 12;
+            magnitude = *at & 0x0FFF;
         } else {
-            const int32_t value = static_cast<int16_t>(block[k]);
-            size = MagnitudeCategory(value);
+            const int32_t value = static_cast<int16_t>(*at);
+            size = NonZeroMagnitudeCategory(value);
             magnitude = MagnitudeBits(value, size);
         }
-        const uint32_t symbol = (static_cast<uint32_t>(run) << 4) | size;
+        const uint32_t symbol = (run << 4) | size;
         bits.Put((uint32_t{ac.codes[symbol]} << size) | magnitude, ac.lengths[symbol] + size);
     }
-    if (last != 63) {
+    if (at != block + 63) {
         PutSymbol(bits, ac, 0x00);
     }
+}
+
+template <bool Packed>
+inline void EncodeBlock(BitWriter& writer, const uint16_t* block, int16_t& predictor,
+                        const HuffmanEncoderTable& dc, const HuffmanEncoderTable& ac) {
+    EncodeBlock<Packed>(writer, block, NonZeroMask(block), predictor, dc, ac);
 }
 
 }  // namespace HXJPEG

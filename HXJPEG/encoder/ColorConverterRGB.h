@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "HXJPEG/encoder/ColorConverter.h"
+#include "HXJPEG/encoder/InterleavedRows.h"
 
 namespace HXJPEG {
 
@@ -26,11 +27,11 @@ protected:
         bool inverted;
     };
     void ConvertEqual(const Channels& channels, const HXJPEGImageContent& input,
-                      const BandWindow& window, ComponentBand* out) const;
+                      const BandWindow& window, ComponentBand* out);
     void ConvertSubsampled(const Channels& channels, const HXJPEGImageContent& input,
-                           const BandWindow& window, ComponentBand* out) const;
+                           const BandWindow& window, ComponentBand* out);
     void ConvertChannels(const Channels& channels, const HXJPEGImageContent& input,
-                         const BandWindow& window, ComponentBand* out) const {
+                         const BandWindow& window, ComponentBand* out) {
         if (subsampled_) {
             ConvertSubsampled(channels, input, window, out);
         } else {
@@ -40,6 +41,7 @@ protected:
 
 private:
     bool subsampled_;
+    InterleavedLayout layout_;  // kept from call to call: its masks rarely change
 };
 
 }  // namespace HXJPEG

@@ -22,6 +22,14 @@ namespace {
 constexpr uint32_t kSamplingPercent = 10;
 constexpr uint32_t kSamplingStep = (kSamplingPercent + 99) / kSamplingPercent;
 
+// The second pass converts a band's pixels this many MCUs (an even number, so that the MCU
+// pairs of TransformMcus never straddle two pieces) at a time, just before their transform:
+// the samples are still in the first-level cache when the transform reads them.
+constexpr uint32_t kConvertChunkMcus = 32;
+
+// The most blocks one MCU can have (JPEG B.2.3).
+constexpr uint32_t kMaxBlocksPerMcu = 10;
+
 // "Quarn" APP14: version 100, flags0 0xC000, flags1 0, transform 1 (YCbCr / YCCK).
 constexpr uint8_t kApp14Segment[] = {0xFF, 0xEE, 0x00, 0x0E, 'Q',  'u',  'a',  'r',
                                      'n',  0x00, 0x64, 0xC0, 0x00, 0x00, 0x00, 0x01};
@@ -172,6 +180,44 @@ void JPEGEncoder::AllocateBands() {
         bandSamples_[i].assign(static_cast<size_t>(bands_[i].stride) * bands_[i].rows, 0);
         bands_[i].samples = bandSamples_[i].data();
     }
+    PlanBlockPairs();
+}
+
+void JPEGEncoder::PlanBlockPairs() {
+    pairTransform_ = ActiveForwardDCTPair();
+    pairPlan_.clear();
+    slotPlan_.clear();
+    for (uint32_t m = 0; m < 2; ++m) {
+        for (uint32_t c = 0; c < frame_.count; ++c) {
+            const EncodeComponent& component = frame_.components[c];
+            for (uint32_t b = 0; b < frame_.BlocksPerMcu(c); ++b) {
+                slotPlan_.push_back(SlotCoding{static_cast<uint8_t>(c),
+                                               &dcTables_[component.dcTable],
+                                               &acTables_[component.acTable]});
+            }
+        }
+    }
+    uint32_t blocksPerMcu = 0;
+    for (uint32_t c = 0; c < frame_.count; ++c) {
+        blocksPerMcu += frame_.BlocksPerMcu(c);
+    }
+    uint32_t first = 0;  // this component's first block in an MCU
+    for (uint32_t c = 0; c < frame_.count; ++c) {
+        const EncodeComponent& component = frame_.components[c];
+        // Where block column `column` (0 .. 2h - 1 over the two MCUs) of block row `row` goes.
+        auto slot = [&](uint32_t row, uint32_t column) {
+            return static_cast<uint8_t>((column / component.h) * blocksPerMcu + first +
+                                        row * component.h + column % component.h);
+        };
+        for (uint32_t row = 0; row < component.v; ++row) {
+            for (uint32_t column = 0; column < 2u * component.h; column += 2) {
+                pairPlan_.push_back(BlockPair{static_cast<uint8_t>(c), slot(row, column),
+                                              slot(row, column + 1),
+                                              size_t{row} * 8 * bands_[c].stride + column * 8});
+            }
+        }
+        first += frame_.BlocksPerMcu(c);
+    }
 }
 
 void JPEGEncoder::AllocateStore() {
@@ -237,8 +283,34 @@ const int16_t* JPEGEncoder::TransformBlock(uint32_t component, uint32_t mcuColum
     return block;
 }
 
+uint32_t JPEGEncoder::TransformMcus(uint32_t mcu, int16_t (*out)[64], uint64_t* nonZero) {
+    if (mcu + 1 >= frame_.mcusAcross) {
+        uint32_t slot = 0;
+        for (uint32_t c = 0; c < frame_.count; ++c) {
+            for (uint32_t b = 0; b < frame_.BlocksPerMcu(c); ++b, ++slot) {
+                TransformBlock(c, mcu, b, out[slot]);
+                nonZero[slot] = NonZeroMask(reinterpret_cast<const uint16_t*>(out[slot]));
+            }
+        }
+        return 1;
+    }
+    for (const BlockPair& pair : pairPlan_) {
+        const EncodeComponent& component = frame_.components[pair.component];
+        const ComponentBand& band = bands_[pair.component];
+        uint64_t masks[2];
+        pairTransform_(band.samples + pair.sampleOffset + size_t{mcu} * component.h * 8,
+                       band.stride, quantTables_[component.quantTable], out[pair.first],
+                       out[pair.second], masks);
+        nonZero[pair.first] = masks[0];
+        nonZero[pair.second] = masks[1];
+    }
+    return 2;
+}
+
 int32_t JPEGEncoder::EncodePixelsBandwise(const HXJPEGTiledContentReader& source) {
     alignas(16) int16_t block[64];
+    alignas(32) int16_t blocks[2 * kMaxBlocksPerMcu][64];
+    uint64_t nonZero[2 * kMaxBlocksPerMcu];
     HXJPEGImageContent content;
     uint32_t rows = 0;
 
@@ -272,16 +344,19 @@ int32_t JPEGEncoder::EncodePixelsBandwise(const HXJPEGTiledContentReader& source
         if (read != HXJPEG_OK) {
             return read;
         }
-        ConvertBand(content, rows, 0, frame_.mcusAcross);
-        for (uint32_t mcu = 0; mcu < frame_.mcusAcross; ++mcu) {
-            for (uint32_t c = 0; c < frame_.count; ++c) {
-                const EncodeComponent& component = frame_.components[c];
-                for (uint32_t b = 0; b < frame_.BlocksPerMcu(c); ++b) {
-                    EncodeBlock<false>(
-                        bits_, reinterpret_cast<const uint16_t*>(TransformBlock(c, mcu, b, block)),
-                        predictors_[c], dcTables_[component.dcTable], acTables_[component.acTable]);
-                }
+        for (uint32_t mcu = 0; mcu < frame_.mcusAcross;) {
+            if (mcu % kConvertChunkMcus == 0) {
+                ConvertBand(content, rows, mcu, mcu + kConvertChunkMcus);
             }
+            const uint32_t done = TransformMcus(mcu, blocks, nonZero);
+            const uint32_t count = done * static_cast<uint32_t>(slotPlan_.size()) / 2;
+            for (uint32_t slot = 0; slot < count; ++slot) {
+                const SlotCoding& coding = slotPlan_[slot];
+                EncodeBlock<false>(bits_, reinterpret_cast<const uint16_t*>(blocks[slot]),
+                                   nonZero[slot], predictors_[coding.component], *coding.dc,
+                                   *coding.ac);
+            }
+            mcu += done;
         }
     }
     bits_.FlushScan();
@@ -289,7 +364,8 @@ int32_t JPEGEncoder::EncodePixelsBandwise(const HXJPEGTiledContentReader& source
 }
 
 int32_t JPEGEncoder::EncodePixelsWholeImage(const HXJPEGTiledContentReader& source) {
-    alignas(16) int16_t block[64];
+    alignas(32) int16_t blocks[2 * kMaxBlocksPerMcu][64];
+    uint64_t nonZero[2 * kMaxBlocksPerMcu];
     HXJPEGImageContent content;
     uint32_t rows = 0;
     ResetPredictors();
@@ -298,16 +374,23 @@ int32_t JPEGEncoder::EncodePixelsWholeImage(const HXJPEGTiledContentReader& sour
         if (read != HXJPEG_OK) {
             return read;
         }
-        ConvertBand(content, rows, 0, frame_.mcusAcross);
-        for (uint32_t mcu = 0; mcu < frame_.mcusAcross; ++mcu) {
-            for (uint32_t c = 0; c < frame_.count; ++c) {
-                const EncodeComponent& component = frame_.components[c];
-                for (uint32_t b = 0; b < frame_.BlocksPerMcu(c); ++b) {
-                    PrepareBlock(TransformBlock(c, mcu, b, block), predictors_[c],
-                                 dcTables_[component.dcTable], acTables_[component.acTable],
-                                 StoreBlock(c, band, mcu, b));
+        for (uint32_t mcu = 0; mcu < frame_.mcusAcross;) {
+            if (mcu % kConvertChunkMcus == 0) {
+                ConvertBand(content, rows, mcu, mcu + kConvertChunkMcus);
+            }
+            const uint32_t done = TransformMcus(mcu, blocks, nonZero);
+            uint32_t slot = 0;
+            for (uint32_t m = 0; m < done; ++m) {
+                for (uint32_t c = 0; c < frame_.count; ++c) {
+                    const EncodeComponent& component = frame_.components[c];
+                    for (uint32_t b = 0; b < frame_.BlocksPerMcu(c); ++b, ++slot) {
+                        PrepareBlock(blocks[slot], nonZero[slot], predictors_[c],
+                                     dcTables_[component.dcTable], acTables_[component.acTable],
+                                     StoreBlock(c, band, mcu + m, b));
+                    }
                 }
             }
+            mcu += done;
         }
     }
     WriteStoredImage();

@@ -12,6 +12,7 @@
 #include "HXJPEG/encoder/DCTReader.h"
 #include "HXJPEG/encoder/EncodeFrame.h"
 #include "HXJPEG/encoder/EncoderQuantTable.h"
+#include "HXJPEG/encoder/ForwardDCT.h"
 #include "HXJPEG/encoder/HuffmanEncoderTable.h"
 #include "HXJPEG/encoder/JPEGOutputStream.h"
 #include "HXJPEG/encoder/ZeroedBuffer.h"
@@ -56,8 +57,14 @@ private:
                      HXJPEGImageContent& content, uint32_t& rows);
     const int16_t* TransformBlock(uint32_t component, uint32_t mcuColumn, uint32_t blockInMcu,
                                   int16_t* block);
+    // Transforms MCU `mcu` and, when there is one, the next into `out` (MCU, component, block
+    // order) with each block's non-zero bitmap in `nonZero`; returns how many MCUs that was.
+    // A component's blocks of two neighbouring MCUs lie side by side in the band, so they go
+    // through the transform in horizontal pairs.
+    uint32_t TransformMcus(uint32_t mcu, int16_t (*out)[64], uint64_t* nonZero);
     void ConvertBand(const HXJPEGImageContent& content, uint32_t rows, uint32_t firstMcu,
                      uint32_t endMcu);
+    void PlanBlockPairs();
     void AllocateBands();
     void AllocateStore();
     void ReleaseImageBuffers();
@@ -91,6 +98,25 @@ private:
     HuffmanEncoderTable acTables_[4];
     EncodeFrame frame_;
     int16_t predictors_[4] = {};
+
+    // The horizontal block pairs of two neighbouring MCUs: component, the blocks' places in
+    // the MCU-ordered output, and the left block's offset in the band from the MCU's corner.
+    struct BlockPair {
+        uint8_t component;
+        uint8_t first;
+        uint8_t second;
+        size_t sampleOffset;
+    };
+    std::vector<BlockPair> pairPlan_;
+    ForwardDCTPairFunction pairTransform_ = nullptr;
+    // Component and Huffman tables of each block of two MCUs, in the order TransformMcus
+    // leaves them.
+    struct SlotCoding {
+        uint8_t component;
+        const HuffmanEncoderTable* dc;
+        const HuffmanEncoderTable* ac;
+    };
+    std::vector<SlotCoding> slotPlan_;
 
     std::unique_ptr<ColorConverter> converter_;
     uint32_t channels_ = 0;

@@ -14,7 +14,7 @@ struct CountingSink {
 struct WritingSink {
     const HuffmanEncoderTable& table;
     BitWriter& bits;
-    void Symbol(uint32_t symbol) { PutSymbol(bits, table, symbol); }
+    void Symbol(uint32_t symbol) { bits.Put(table.codes[symbol], table.lengths[symbol]); }
     void Bits(uint32_t value, uint32_t count) {
         if (count != 0) {
             bits.Put(value, count);
