@@ -186,8 +186,9 @@ typedef struct HXJPEGTiledContentReader {
     void (*end)(void* userData);
 } HXJPEGTiledContentReader;
 
-/* Library. HXJPEGLibInit builds the shared tables and picks the inverse DCT (SSE2 unless the
-   environment variable VANTORY_FORCE_PORTABLE is set to a non-empty value other than "0").
+/* Library. HXJPEGLibInit builds the shared tables and picks the vector code of the decoder and
+   the encoder (the best the processor has, unless the environment variable
+   VANTORY_FORCE_PORTABLE is set to a non-empty value other than "0").
    Call once before anything else; returns 0. */
 HXJPEG_API int32_t HXJPEGLibInit(void);
 HXJPEG_API int32_t HXJPEGLibTerminate(void);
