@@ -5,6 +5,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "HXJPEG.h"
@@ -13,6 +14,8 @@ namespace HXJPEG {
 namespace {
 
 bool g_useSIMD = false;
+bool g_useSSSE3 = false;  // byte shuffles for packing RGB triples
+bool g_useAVX2 = false;
 
 // Range limit over -256..511 (JPEG samples after level shift, with room for overshoot).
 uint8_t g_limitStorage[768];
@@ -148,6 +151,109 @@ int YCCToRGBInterleavedSSE2(const int16_t* y, const int16_t* cb, const int16_t* 
     }
     return x;
 }
+
+// Output byte n of a 48-byte group is channel n % 3 of pixel n / 3; -128 writes zero.
+alignas(16) constexpr int8_t kPackMasks[3][3][16] = {
+    {{0, -128, -128, 1, -128, -128, 2, -128, -128, 3, -128, -128, 4, -128, -128, 5},
+     {-128, 0, -128, -128, 1, -128, -128, 2, -128, -128, 3, -128, -128, 4, -128, -128},
+     {-128, -128, 0, -128, -128, 1, -128, -128, 2, -128, -128, 3, -128, -128, 4, -128}},
+    {{-128, -128, 6, -128, -128, 7, -128, -128, 8, -128, -128, 9, -128, -128, 10, -128},
+     {5, -128, -128, 6, -128, -128, 7, -128, -128, 8, -128, -128, 9, -128, -128, 10},
+     {-128, 5, -128, -128, 6, -128, -128, 7, -128, -128, 8, -128, -128, 9, -128, -128}},
+    {{-128, 11, -128, -128, 12, -128, -128, 13, -128, -128, 14, -128, -128, 15, -128, -128},
+     {-128, -128, 11, -128, -128, 12, -128, -128, 13, -128, -128, 14, -128, -128, 15, -128},
+     {10, -128, -128, 11, -128, -128, 12, -128, -128, 13, -128, -128, 14, -128, -128, 15}}};
+
+// Sixteen pixels at a time into packed RGB: the same arithmetic as YCCToRGBInterleavedSSE2,
+// with the triples packed by byte shuffles instead of overlapping scalar stores.
+__attribute__((target("ssse3"))) int YCCToRGBPackedSSSE3(const int16_t* y, const int16_t* cb,
+                                                         const int16_t* cr, uint8_t* out,
+                                                         int width) {
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        __m128i r0, g0, b0, r1, g1, b1;
+        YCCToRGB8(y + x, cb + x, cr + x, &r0, &g0, &b0);
+        YCCToRGB8(y + x + 8, cb + x + 8, cr + x + 8, &r1, &g1, &b1);
+        __m128i channels[3] = {_mm_packus_epi16(r0, r1), _mm_packus_epi16(g0, g1),
+                               _mm_packus_epi16(b0, b1)};
+        __m128i* o = reinterpret_cast<__m128i*>(out + size_t(x) * 3);
+        for (int part = 0; part < 3; ++part) {
+            __m128i v = _mm_setzero_si128();
+            for (int ch = 0; ch < 3; ++ch) {
+                __m128i mask =
+                    _mm_load_si128(reinterpret_cast<const __m128i*>(kPackMasks[part][ch]));
+                v = _mm_or_si128(v, _mm_shuffle_epi8(channels[ch], mask));
+            }
+            _mm_storeu_si128(o + part, v);
+        }
+    }
+    return x;
+}
+
+// YCCToRGB8 on sixteen lanes (the unpacks and packs stay within 128-bit halves, so the lane
+// order comes back unchanged).
+__attribute__((target("avx2"))) inline void YCCToRGB16(const int16_t* y, const int16_t* cb,
+                                                       const int16_t* cr, __m256i* r, __m256i* g,
+                                                       __m256i* b) {
+    const __m256i lo = _mm256_set1_epi16(-2048);
+    const __m256i hi = _mm256_set1_epi16(2047);
+    __m256i vy = _mm256_min_epi16(
+        _mm256_max_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y)), lo), hi);
+    __m256i vcb = _mm256_min_epi16(
+        _mm256_max_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(cb)), lo), hi);
+    __m256i vcr = _mm256_min_epi16(
+        _mm256_max_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(cr)), lo), hi);
+    __m256i rTerm = _mm256_add_epi16(vcr, _mm256_mulhi_epi16(vcr, _mm256_set1_epi16(26345)));
+    __m256i bTerm = _mm256_add_epi16(_mm256_add_epi16(vcb, vcb),
+                                     _mm256_mulhi_epi16(vcb, _mm256_set1_epi16(-14942)));
+    const __m256i gWeights =
+        _mm256_set_epi16(18734, -22554, 18734, -22554, 18734, -22554, 18734, -22554, 18734, -22554,
+                         18734, -22554, 18734, -22554, 18734, -22554);
+    const __m256i gRound = _mm256_set1_epi32(64768);
+    __m256i pairsLo = _mm256_unpacklo_epi16(vcb, vcr);
+    __m256i pairsHi = _mm256_unpackhi_epi16(vcb, vcr);
+    __m256i gLo =
+        _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(pairsLo, gWeights), gRound), 16);
+    __m256i gHi =
+        _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(pairsHi, gWeights), gRound), 16);
+    __m256i gTerm = _mm256_sub_epi16(_mm256_packs_epi32(gLo, gHi), vcr);
+    __m256i y1028 = _mm256_add_epi16(vy, _mm256_set1_epi16(1028));
+    __m256i y1027 = _mm256_add_epi16(vy, _mm256_set1_epi16(1027));
+    *r = _mm256_srai_epi16(_mm256_add_epi16(y1028, rTerm), 3);
+    *g = _mm256_srai_epi16(_mm256_add_epi16(y1027, gTerm), 3);
+    *b = _mm256_srai_epi16(_mm256_add_epi16(y1028, bTerm), 3);
+}
+
+// Thirty-two pixels at a time into packed RGB: the arithmetic on sixteen lanes, the packing by
+// the byte shuffles of YCCToRGBPackedSSSE3; then the rest in sixteens.
+__attribute__((target("avx2"))) int YCCToRGBPackedAVX2(const int16_t* y, const int16_t* cb,
+                                                       const int16_t* cr, uint8_t* out, int width) {
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        __m256i r0, g0, b0, r1, g1, b1;
+        YCCToRGB16(y + x, cb + x, cr + x, &r0, &g0, &b0);
+        YCCToRGB16(y + x + 16, cb + x + 16, cr + x + 16, &r1, &g1, &b1);
+        // packus interleaves the 128-bit halves of its two inputs; the permute restores order.
+        __m256i channels[3] = {_mm256_permute4x64_epi64(_mm256_packus_epi16(r0, r1), 0xD8),
+                               _mm256_permute4x64_epi64(_mm256_packus_epi16(g0, g1), 0xD8),
+                               _mm256_permute4x64_epi64(_mm256_packus_epi16(b0, b1), 0xD8)};
+        for (int half = 0; half < 2; ++half) {
+            __m128i* o = reinterpret_cast<__m128i*>(out + size_t(x + 16 * half) * 3);
+            for (int part = 0; part < 3; ++part) {
+                __m128i v = _mm_setzero_si128();
+                for (int ch = 0; ch < 3; ++ch) {
+                    __m128i source = half == 0 ? _mm256_castsi256_si128(channels[ch])
+                                               : _mm256_extracti128_si256(channels[ch], 1);
+                    __m128i mask =
+                        _mm_load_si128(reinterpret_cast<const __m128i*>(kPackMasks[part][ch]));
+                    v = _mm_or_si128(v, _mm_shuffle_epi8(source, mask));
+                }
+                _mm_storeu_si128(o + part, v);
+            }
+        }
+    }
+    return x + YCCToRGBPackedSSSE3(y + x, cb + x, cr + x, out + size_t(x) * 3, width - x);
+}
 #endif
 
 template <bool kAlpha>
@@ -161,7 +267,13 @@ void YCCToRGBRow(const int16_t* const in[4], uint8_t* const out[4], uint32_t str
         // Interleaved: write whole pixels in order.
         int x = 0;
 #if defined(__SSE2__)
-        if (g_useSIMD) {
+        if (!kAlpha && g_useAVX2) {
+            x = YCCToRGBPackedAVX2(y, cb, cr, o0, width);
+            o0 += size_t(x) * stride;
+        } else if (!kAlpha && g_useSSSE3) {
+            x = YCCToRGBPackedSSSE3(y, cb, cr, o0, width);
+            o0 += size_t(x) * stride;
+        } else if (g_useSIMD) {
             x = YCCToRGBInterleavedSSE2<kAlpha>(y, cb, cr, o0, width);
             o0 += size_t(x) * stride;
         }
@@ -257,6 +369,8 @@ void YCCKToCMYK(const int16_t* const in[4], uint8_t* const out[4], uint32_t stri
 void SelectColorSIMD(bool useSSE2) {
 #if defined(__SSE2__)
     g_useSIMD = useSSE2;
+    g_useSSSE3 = useSSE2 && __builtin_cpu_supports("ssse3");
+    g_useAVX2 = g_useSSSE3 && __builtin_cpu_supports("avx2");
 #else
     (void)useSSE2;
 #endif

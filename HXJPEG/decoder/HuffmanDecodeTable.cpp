@@ -3,6 +3,13 @@
 #include <cstring>
 
 namespace HXJPEG {
+namespace {
+bool g_fastLookup = true;
+}
+
+void HuffmanDecodeTable::EnableFastLookup(bool enable) {
+    g_fastLookup = enable;
+}
 
 bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
     spec = source;
@@ -41,7 +48,7 @@ bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
                 }
             }
             int size = symbol & 15;
-            if (isAC && length <= kFastBits &&
+            if (isAC && g_fastLookup && length <= kFastBits &&
                 (symbol == 0 || (size != 0 && length + size <= kFastBits))) {
                 int shift = kFastBits - length;
                 for (int fill = 0; fill < (1 << shift); ++fill) {

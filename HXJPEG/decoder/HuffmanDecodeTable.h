@@ -39,6 +39,10 @@ struct HuffmanDecodeTable {
 
     // Builds the table from counts and symbols; false if the counts describe an impossible code.
     bool Build(const HuffmanTableSpec& source, bool isAC);
+
+    // Tests compare the one-step look-up with symbol-by-symbol decoding: false leaves the
+    // one-step entries of tables built afterwards empty.
+    static void EnableFastLookup(bool enable);
 };
 
 }  // namespace HXJPEG

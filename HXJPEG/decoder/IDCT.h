@@ -14,8 +14,9 @@ namespace HXJPEG {
 using IDCTFunction = void (*)(const int16_t* natural, int count, const QuantTable& table,
                               int16_t* out, size_t stride);
 
-// The transform chosen by HXJPEGLibInit: SSE2 single precision when the processor has it and
-// VANTORY_FORCE_PORTABLE is not set, the integer form otherwise.
+// The transform chosen by HXJPEGLibInit: single precision when the processor has SSE2 and
+// VANTORY_FORCE_PORTABLE is not set (eight lanes with AVX, bit-identical), the integer form
+// otherwise.
 struct IDCTSelection {
     IDCTFunction transform;
     bool usesSSE2;
@@ -27,6 +28,9 @@ void IDCTInteger(const int16_t* natural, int count, const QuantTable& table, int
                  size_t stride);
 void IDCTFloatSSE2(const int16_t* natural, int count, const QuantTable& table, int16_t* out,
                    size_t stride);
+// Callable only when the processor has AVX.
+void IDCTFloatAVX(const int16_t* natural, int count, const QuantTable& table, int16_t* out,
+                  size_t stride);
 
 // The DC-only value every sample of a block takes (also the reduced decode's one sample).
 inline int16_t DCOnlySample(int16_t dc, const QuantTable& table) {

@@ -178,7 +178,13 @@ const IDCTSelection& ActiveIDCT() {
 
 void SelectIDCT(bool useSSE2) {
 #if defined(__SSE2__)
-    g_selection = useSSE2 ? IDCTSelection{IDCTFloatSSE2, true} : IDCTSelection{IDCTInteger, false};
+    if (!useSSE2) {
+        g_selection = {IDCTInteger, false};
+    } else if (__builtin_cpu_supports("avx")) {
+        g_selection = {IDCTFloatAVX, true};
+    } else {
+        g_selection = {IDCTFloatSSE2, true};
+    }
 #else
     (void)useSSE2;
     g_selection = {IDCTInteger, false};
