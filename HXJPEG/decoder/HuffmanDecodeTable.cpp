@@ -21,6 +21,7 @@ bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
     std::memset(fastTotalLength, 0, sizeof(fastTotalLength));
     std::memset(fastValue, 0, sizeof(fastValue));
     std::memset(fastRun, 0, sizeof(fastRun));
+    std::memset(skip, 0, sizeof(skip));
     firstLength = 23;
     lastLength = 0;
 
@@ -48,6 +49,21 @@ bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
                 }
             }
             int size = symbol & 15;
+            if (isAC && g_fastLookup && length + size <= kSkipBits) {
+                // A coefficient after its run of zeros; with no magnitude: end of block,
+                // sixteen zeros, or a symbol with no meaning (left to the slow path).
+                int advance = (symbol >> 4) + 1;
+                if (size == 0) {
+                    advance = symbol == 0 ? 64 : symbol == 0xF0 ? 16 : 0;
+                }
+                if (advance != 0) {
+                    // Every completion of the code and its magnitude bits skips alike.
+                    const int shift = kSkipBits - length;
+                    for (int fill = 0; fill < (1 << shift); ++fill) {
+                        skip[(code << shift) | fill] = uint16_t((advance << 8) | (length + size));
+                    }
+                }
+            }
             if (isAC && g_fastLookup && length <= kFastBits &&
                 (symbol == 0 || (size != 0 && length + size <= kFastBits))) {
                 int shift = kFastBits - length;

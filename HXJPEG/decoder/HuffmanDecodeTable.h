@@ -26,6 +26,13 @@ struct HuffmanDecodeTable {
     uint8_t fastRun[1 << kFastBits];
     uint8_t fastTotalLength[1 << kFastBits];
 
+    // AC tables only, for decodes that skip the AC coefficients: indexed by the next kSkipBits
+    // bits, the bits one coefficient takes (code and magnitude; low byte, 0 = not resolvable in
+    // one step) and how far it moves the zig-zag position (high byte: run + 1, 16 for ZRL, 64
+    // for EOB).
+    static constexpr int kSkipBits = 12;
+    uint16_t skip[1 << kSkipBits];
+
     // Per code length 1..16: largest code (-1 when none; 0x7FFFFFFF after the last length)
     // and the offset that turns a code of that length into an index into symbols.
     int32_t maxCode[18];

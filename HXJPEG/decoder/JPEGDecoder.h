@@ -78,6 +78,7 @@ private:
     int DecodeBlockSequential(int16_t* zz, ScanComponent& sc, bool dcOnly);
     template <bool dcOnly>
     int DecodeBlock(int16_t* zz, ScanComponent& sc);
+    int SkipACCoefficients(const HuffmanDecodeTable& ac);
     bool DecodeProgressiveDCFirst(int16_t* zz, ScanComponent& sc);
     bool DecodeProgressiveDCRefine(int16_t* zz);
     bool DecodeProgressiveACFirst(int16_t* zz);

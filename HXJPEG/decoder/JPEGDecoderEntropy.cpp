@@ -240,6 +240,9 @@ int JPEGDecoder::DecodeBlock(int16_t* zz, ScanComponent& sc) {
     int diff = s == 16 ? 0 : ReceiveExtend(s);
     sc.dcPredictor = int16_t(sc.dcPredictor + diff);
     zz[0] = sc.dcPredictor;
+    if constexpr (dcOnly) {
+        return SkipACCoefficients(ac);
+    }
     int count = 1;
     // The AC loop keeps the bit reader in registers; the members are synchronised around the
     // rare slow paths (refill across 0xFF or the end, codes the fast table does not resolve).
@@ -329,6 +332,61 @@ int JPEGDecoder::DecodeBlock(int16_t* zz, ScanComponent& sc) {
     }
     store();
     return count;
+}
+
+// The AC part of a sequential block when only the DC term is wanted: codes and magnitude bits
+// are passed over, mostly one table look-up each. Returns 1, or -1 when decoding must stop.
+int JPEGDecoder::SkipACCoefficients(const HuffmanDecodeTable& ac) {
+    uint64_t bits = bits_;
+    int bitCount = bitCount_;
+    for (int k = 1; k < 64;) {
+        if (bitCount < HuffmanDecodeTable::kSkipBits) {
+            uint64_t word;
+            if (pendingMarker_ == 0 && input_.end - input_.pos >= 8 &&
+                !HasFFByte(word = LoadBigEndian64(input_.data + input_.pos))) {
+                int bytes = (64 - bitCount) >> 3;
+                bits |= (word & (~0ULL << (64 - 8 * bytes))) >> bitCount;
+                bitCount += 8 * bytes;
+                input_.pos += size_t(bytes);
+            } else {
+                bits_ = bits;
+                bitCount_ = bitCount;
+                FillBits();
+                bits = bits_;
+                bitCount = bitCount_;
+            }
+        }
+        const uint16_t entry = ac.skip[bits >> (64 - HuffmanDecodeTable::kSkipBits)];
+        const int total = entry & 0xFF;
+        if (total != 0) {
+            bits <<= total;
+            bitCount -= total;
+            k += entry >> 8;
+            continue;
+        }
+        bits_ = bits;
+        bitCount_ = bitCount;
+        int symbol = DecodeHuffman(ac);
+        if (symbol < 0) {
+            return Warn(HXJPEG_WARN_BAD_AC_CODE) ? 1 : -1;
+        }
+        int run = symbol >> 4;
+        int size = symbol & 15;
+        if (size == 0) {
+            if (run != 15) {
+                return 1;  // end of block
+            }
+            k += 16;
+        } else {
+            GetBits(size);
+            k += run + 1;
+        }
+        bits = bits_;
+        bitCount = bitCount_;
+    }
+    bits_ = bits;
+    bitCount_ = bitCount;
+    return 1;
 }
 
 bool JPEGDecoder::DecodeProgressiveDCFirst(int16_t* zz, ScanComponent& sc) {
