@@ -22,6 +22,7 @@ bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
     std::memset(fastValue, 0, sizeof(fastValue));
     std::memset(fastRun, 0, sizeof(fastRun));
     std::memset(skip, 0, sizeof(skip));
+    std::memset(skipPair, 0, sizeof(skipPair));
     firstLength = 23;
     lastLength = 0;
 
@@ -87,8 +88,30 @@ bool HuffmanDecodeTable::Build(const HuffmanTableSpec& source, bool isAC) {
         code <<= 1;
     }
     maxCode[17] = 0x7FFFFFFF;
+    BuildSkipPairs();
     defined = true;
     return true;
+}
+
+void HuffmanDecodeTable::BuildSkipPairs() {
+    constexpr int kMask = (1 << kSkipBits) - 1;
+    for (int slot = 0; slot <= kMask; ++slot) {
+        const int first = skip[slot];
+        const int firstBits = first & 0xFF;
+        const int firstMove = first >> 8;
+        skipPair[slot] = uint16_t(first);
+        if (firstBits == 0 || firstMove >= 64 || firstBits == kSkipBits) {
+            continue;
+        }
+        // The second coefficient must lie wholly in the bits after the first; its entry is the
+        // same for every completion of the bits beyond the slot, so padding with zeros is exact.
+        const int second = skip[(slot << firstBits) & kMask];
+        const int secondBits = second & 0xFF;
+        if (secondBits != 0 && firstBits + secondBits <= kSkipBits) {
+            skipPair[slot] =
+                uint16_t(((firstMove + (second >> 8)) << 8) | (firstBits + secondBits));
+        }
+    }
 }
 
 }  // namespace HXJPEG

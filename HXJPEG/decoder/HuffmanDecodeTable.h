@@ -32,6 +32,9 @@ struct HuffmanDecodeTable {
     // for EOB).
     static constexpr int kSkipBits = 12;
     uint16_t skip[1 << kSkipBits];
+    // The same for two coefficients in a row where both fit in kSkipBits (one where only one
+    // does): bits of both in the low byte, the sum of their moves in the high byte.
+    uint16_t skipPair[1 << kSkipBits];
 
     // Per code length 1..16: largest code (-1 when none; 0x7FFFFFFF after the last length)
     // and the offset that turns a code of that length into an index into symbols.
@@ -50,6 +53,9 @@ struct HuffmanDecodeTable {
     // Tests compare the one-step look-up with symbol-by-symbol decoding: false leaves the
     // one-step entries of tables built afterwards empty.
     static void EnableFastLookup(bool enable);
+
+private:
+    void BuildSkipPairs();
 };
 
 }  // namespace HXJPEG

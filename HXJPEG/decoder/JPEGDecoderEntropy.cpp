@@ -335,7 +335,7 @@ int JPEGDecoder::DecodeBlock(int16_t* zz, ScanComponent& sc) {
 }
 
 // The AC part of a sequential block when only the DC term is wanted: codes and magnitude bits
-// are passed over, mostly one table look-up each. Returns 1, or -1 when decoding must stop.
+// are passed over by table look-ups. Returns 1, or -1 when decoding must stop.
 int JPEGDecoder::SkipACCoefficients(const HuffmanDecodeTable& ac) {
     uint64_t bits = bits_;
     int bitCount = bitCount_;
@@ -356,9 +356,15 @@ int JPEGDecoder::SkipACCoefficients(const HuffmanDecodeTable& ac) {
                 bitCount = bitCount_;
             }
         }
-        const uint16_t entry = ac.skip[bits >> (64 - HuffmanDecodeTable::kSkipBits)];
-        const int total = entry & 0xFF;
+        // Mostly two coefficients per look-up; where the block ends inside a pair, the first
+        // one decides whether the second still belongs to it.
+        const unsigned slot = unsigned(bits >> (64 - HuffmanDecodeTable::kSkipBits));
+        const uint16_t entry = ac.skipPair[slot];
+        int total = entry & 0xFF;
         if (total != 0) {
+            if (k + (entry >> 8) >= 64 && k + (ac.skip[slot] >> 8) >= 64) {
+                total = ac.skip[slot] & 0xFF;
+            }
             bits <<= total;
             bitCount -= total;
             k += entry >> 8;
