@@ -70,6 +70,7 @@ private:
     void ResetBitReader();
     void FillBits();
     void FillBitsFast();
+    void FillLocalBits(uint64_t& bits, int& bitCount);
     int DecodeHuffman(const HuffmanDecodeTable& table);
     int ReceiveExtend(int size);
     uint32_t GetBits(int n);

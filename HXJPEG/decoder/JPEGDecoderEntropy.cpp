@@ -63,6 +63,25 @@ inline void JPEGDecoder::FillBitsFast() {
     FillBits();
 }
 
+// FillBitsFast for a bit reader that a block decoder keeps in registers; the members are
+// brought in step only around the slow path.
+inline void JPEGDecoder::FillLocalBits(uint64_t& bits, int& bitCount) {
+    uint64_t word;
+    if (pendingMarker_ == 0 && input_.end - input_.pos >= 8 &&
+        !HasFFByte(word = LoadBigEndian64(input_.data + input_.pos))) {
+        int bytes = (64 - bitCount) >> 3;
+        bits |= (word & (~0ULL << (64 - 8 * bytes))) >> bitCount;
+        bitCount += 8 * bytes;
+        input_.pos += size_t(bytes);
+        return;
+    }
+    bits_ = bits;
+    bitCount_ = bitCount;
+    FillBits();
+    bits = bits_;
+    bitCount = bitCount_;
+}
+
 // Tops the accumulator up to more than 56 bits. Stuffed 0xFF 0x00 yields 0xFF; a marker stays
 // in the input (pendingMarker_) and, like the end of the data, feeds zero bits that are counted
 // so that a block which used them can be detected (CheckDataEnd).
@@ -258,18 +277,7 @@ int JPEGDecoder::DecodeBlock(int16_t* zz, ScanComponent& sc) {
     };
     for (int k = 1; k < 64;) {
         if (bitCount < 32) {
-            uint64_t word;
-            if (pendingMarker_ == 0 && input_.end - input_.pos >= 8 &&
-                !HasFFByte(word = LoadBigEndian64(input_.data + input_.pos))) {
-                int bytes = (64 - bitCount) >> 3;
-                bits |= (word & (~0ULL << (64 - 8 * bytes))) >> bitCount;
-                bitCount += 8 * bytes;
-                input_.pos += size_t(bytes);
-            } else {
-                store();
-                FillBits();
-                load();
-            }
+            FillLocalBits(bits, bitCount);
         }
         unsigned peek = unsigned(bits >> (64 - HuffmanDecodeTable::kFastBits));
         int total = ac.fastTotalLength[peek];
@@ -341,20 +349,7 @@ int JPEGDecoder::SkipACCoefficients(const HuffmanDecodeTable& ac) {
     int bitCount = bitCount_;
     for (int k = 1; k < 64;) {
         if (bitCount < HuffmanDecodeTable::kSkipBits) {
-            uint64_t word;
-            if (pendingMarker_ == 0 && input_.end - input_.pos >= 8 &&
-                !HasFFByte(word = LoadBigEndian64(input_.data + input_.pos))) {
-                int bytes = (64 - bitCount) >> 3;
-                bits |= (word & (~0ULL << (64 - 8 * bytes))) >> bitCount;
-                bitCount += 8 * bytes;
-                input_.pos += size_t(bytes);
-            } else {
-                bits_ = bits;
-                bitCount_ = bitCount;
-                FillBits();
-                bits = bits_;
-                bitCount = bitCount_;
-            }
+            FillLocalBits(bits, bitCount);
         }
         // Mostly two coefficients per look-up; where the block ends inside a pair, the first
         // one decides whether the second still belongs to it.
