@@ -52,6 +52,17 @@ bool InterleavedLayout::Describe(const uint8_t* const planes[3], uint32_t pixelS
 namespace {
 
 // One channel of sixteen pixels from the `Step` registers they were loaded into.
+// The 16 * Step bytes of sixteen pixels, inverted when `flip` is all ones.
+template <uint32_t Step>
+__attribute__((target("ssse3"), always_inline)) inline void LoadSixteen(const uint8_t* at,
+                                                                        __m128i flip,
+                                                                        __m128i* loaded) {
+    for (uint32_t r = 0; r < Step; ++r) {
+        loaded[r] =
+            _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + r * 16)), flip);
+    }
+}
+
 template <uint32_t Step>
 __attribute__((target("ssse3"), always_inline)) inline __m128i Channel(const __m128i* loaded,
                                                                        const uint8_t (*masks)[16]) {
@@ -89,10 +100,7 @@ __attribute__((target("ssse3"), always_inline)) inline uint32_t ConvertRow(
     for (; x + 16 <= count && x + 16 < available; x += 16) {
         const uint8_t* at = row + size_t{x} * Step;
         __m128i loaded[Step];
-        for (uint32_t r = 0; r < Step; ++r) {
-            loaded[r] =
-                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + r * 16)), flip);
-        }
+        LoadSixteen<Step>(at, flip, loaded);
         const __m128i red = Channel<Step>(loaded, layout.masks[0]);
         const __m128i green = Channel<Step>(loaded, layout.masks[1]);
         const __m128i blue = Channel<Step>(loaded, layout.masks[2]);
@@ -169,10 +177,7 @@ __attribute__((target("avx2"), always_inline)) inline uint32_t ConvertRowWide(
     for (; x + 16 <= count && x + 16 < available; x += 16) {
         const uint8_t* at = row + size_t{x} * Step;
         __m128i loaded[Step];
-        for (uint32_t r = 0; r < Step; ++r) {
-            loaded[r] =
-                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + r * 16)), flip);
-        }
+        LoadSixteen<Step>(at, flip, loaded);
         WeighSixteen(Channel<Step>(loaded, layout.masks[0]), Channel<Step>(loaded, layout.masks[1]),
                      Channel<Step>(loaded, layout.masks[2]), yOut + x, cbOut + x, crOut + x);
     }
@@ -202,10 +207,7 @@ template <uint32_t Step>
 __attribute__((target("ssse3"), always_inline)) inline PairSums ConvertSixteen(
     const InterleavedLayout& layout, const uint8_t* at, __m128i flip, int16_t* yOut) {
     __m128i loaded[Step];
-    for (uint32_t r = 0; r < Step; ++r) {
-        loaded[r] =
-            _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + r * 16)), flip);
-    }
+    LoadSixteen<Step>(at, flip, loaded);
     const __m128i zero = _mm_setzero_si128();
     const __m128i ones = _mm_set1_epi16(1);
     const __m128i red = Channel<Step>(loaded, layout.masks[0]);
