@@ -101,18 +101,25 @@ inline void YCCToRGB8(const int16_t* y, const int16_t* cb, const int16_t* cr, __
     *b = _mm_srai_epi16(_mm_add_epi16(y1028, bTerm), 3);
 }
 
+// Sixteen pixels of YCbCr to RGB, saturated to bytes: one register per channel.
+inline void YCCToRGB16(const int16_t* y, const int16_t* cb, const int16_t* cr, __m128i* rgb) {
+    __m128i r0, g0, b0, r1, g1, b1;
+    YCCToRGB8(y, cb, cr, &r0, &g0, &b0);
+    YCCToRGB8(y + 8, cb + 8, cr + 8, &r1, &g1, &b1);
+    rgb[0] = _mm_packus_epi16(r0, r1);
+    rgb[1] = _mm_packus_epi16(g0, g1);
+    rgb[2] = _mm_packus_epi16(b0, b1);
+}
+
 // Sixteen pixels at a time into interleaved RGB or RGBX; returns how many were converted.
 template <bool kAlpha>
 int YCCToRGBInterleavedSSE2(const int16_t* y, const int16_t* cb, const int16_t* cr, uint8_t* out,
                             int width) {
     int x = 0;
     for (; x + 16 <= width; x += 16) {
-        __m128i r0, g0, b0, r1, g1, b1;
-        YCCToRGB8(y + x, cb + x, cr + x, &r0, &g0, &b0);
-        YCCToRGB8(y + x + 8, cb + x + 8, cr + x + 8, &r1, &g1, &b1);
-        __m128i vr = _mm_packus_epi16(r0, r1);
-        __m128i vg = _mm_packus_epi16(g0, g1);
-        __m128i vb = _mm_packus_epi16(b0, b1);
+        __m128i rgb[3];
+        YCCToRGB16(y + x, cb + x, cr + x, rgb);
+        const __m128i vr = rgb[0], vg = rgb[1], vb = rgb[2];
         if (kAlpha) {
             const __m128i alpha = _mm_set1_epi8(char(0xFF));
             __m128i rgLo = _mm_unpacklo_epi8(vr, vg), rgHi = _mm_unpackhi_epi8(vr, vg);
@@ -171,11 +178,8 @@ __attribute__((target("ssse3"))) int YCCToRGBPackedSSSE3(const int16_t* y, const
                                                          int width) {
     int x = 0;
     for (; x + 16 <= width; x += 16) {
-        __m128i r0, g0, b0, r1, g1, b1;
-        YCCToRGB8(y + x, cb + x, cr + x, &r0, &g0, &b0);
-        YCCToRGB8(y + x + 8, cb + x + 8, cr + x + 8, &r1, &g1, &b1);
-        __m128i channels[3] = {_mm_packus_epi16(r0, r1), _mm_packus_epi16(g0, g1),
-                               _mm_packus_epi16(b0, b1)};
+        __m128i channels[3];
+        YCCToRGB16(y + x, cb + x, cr + x, channels);
         __m128i* o = reinterpret_cast<__m128i*>(out + size_t(x) * 3);
         for (int part = 0; part < 3; ++part) {
             __m128i v = _mm_setzero_si128();
