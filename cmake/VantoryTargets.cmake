@@ -14,6 +14,7 @@ function(vantory_add_test)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${T_NAME} PRIVATE
     VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}"
+    VANTORY_EXTRA_CORPUS_DIR="${VANTORY_EXTRA_CORPUS_DIR}"
     VANTORY_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VANTORY_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
@@ -30,14 +31,18 @@ function(vantory_add_benchmark)
   cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${B_NAME} ${B_SOURCES})
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
-  target_compile_definitions(${B_NAME} PRIVATE VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}")
+  target_compile_definitions(${B_NAME} PRIVATE VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}"
+                             VANTORY_EXTRA_CORPUS_DIR="${VANTORY_EXTRA_CORPUS_DIR}")
+  target_include_directories(${B_NAME} PRIVATE "${CMAKE_SOURCE_DIR}/bench/common")
 endfunction()
 
 # vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>)
 # A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
-# VANTORY_FUZZ_SECONDS, seeded with the given directories (read recursively). The random seed
-# is fixed (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on a desk;
-# longer hunts pass their own -seed to the fuzzer directly.
+# VANTORY_FUZZ_SECONDS, seeded with the given directories (read recursively). A seed folder
+# under VANTORY_CORPUS_DIR brings its twin under VANTORY_EXTRA_CORPUS_DIR too when that exists;
+# a missing seed folder stops the configuration rather than leave the fuzzer unseeded. The
+# random seed is fixed (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on
+# a desk; longer hunts pass their own -seed to the fuzzer directly.
 function(vantory_add_fuzzer)
   cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS;SEEDS" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
@@ -46,8 +51,22 @@ function(vantory_add_fuzzer)
   target_link_libraries(fuzz_${F_NAME} PRIVATE ${F_LIBS})
   set(work "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.corpus")
   file(MAKE_DIRECTORY "${work}")
+  set(seeds)
+  foreach(seed IN LISTS F_SEEDS)
+    if(NOT IS_DIRECTORY "${seed}")
+      message(FATAL_ERROR "fuzz_${F_NAME}: seed folder ${seed} does not exist")
+    endif()
+    list(APPEND seeds "${seed}")
+    cmake_path(IS_PREFIX VANTORY_CORPUS_DIR "${seed}" NORMALIZE in_corpus)
+    if(in_corpus AND VANTORY_EXTRA_CORPUS_DIR)
+      cmake_path(RELATIVE_PATH seed BASE_DIRECTORY "${VANTORY_CORPUS_DIR}" OUTPUT_VARIABLE relative)
+      if(IS_DIRECTORY "${VANTORY_EXTRA_CORPUS_DIR}/${relative}")
+        list(APPEND seeds "${VANTORY_EXTRA_CORPUS_DIR}/${relative}")
+      endif()
+    endif()
+  endforeach()
   add_test(NAME fuzz.${F_NAME}
     COMMAND fuzz_${F_NAME} -max_total_time=${VANTORY_FUZZ_SECONDS} -seed=${VANTORY_FUZZ_SEED} -timeout=10
-            -rss_limit_mb=2048 -print_final_stats=1 "${work}" ${F_SEEDS})
+            -rss_limit_mb=2048 -print_final_stats=1 "${work}" ${seeds})
   set_tests_properties(fuzz.${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600)
 endfunction()

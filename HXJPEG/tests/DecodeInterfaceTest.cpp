@@ -337,7 +337,7 @@ TEST_F(DecodeInterfaceTest, AppSegmentsReachTheMetadataHandlerInFileOrder) {
 
 TEST_F(DecodeInterfaceTest, OwnApp14TransformZeroSelectsPlainCMYK) {
     // A YCCK-coded file read as YCCK, and the same bytes labelled "no transform" read as CMYK.
-    std::vector<uint8_t> bytes = ReadFile(CorpusDir() / "jpeg/pil-pil_sample_cmyk-ycck.jpg");
+    std::vector<uint8_t> bytes = ReadCorpusFile("jpeg/pil-pil_sample_cmyk-ycck.jpg");
     std::string payload = std::string("Quarn") + std::string(6, '\0') + std::string(1, '\0');
     // Placed just before the frame, after the file's own APP14, so that it is the last one.
     size_t sof =

@@ -3,7 +3,8 @@
 //
 //   bench_hxjpeg_encode [repeats]
 //
-// The 24-megapixel input is a real photo from the corpus (22 MP) resampled to 6000 x 4000.
+// The 24-megapixel input is the large photo (a 22 MP camera photo when the extra collection is
+// there, otherwise a stand-in made at run time) resampled to 6000 x 4000.
 // The machine is shared: every in-process timing is the best of `repeats` runs in thread CPU
 // time; jpegtran, a separate process, by its user + system CPU time.
 
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "HXJPEG.h"
+#include "LargePhoto.h"
 
 namespace {
 
@@ -283,11 +285,10 @@ struct MemoryReader {
 int main(int argc, char** argv) {
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     HXJPEGLibInit();
-    const std::string photoPath =
-        std::string(VANTORY_CORPUS_DIR) + "/jpeg/large/mei-Issue_266-22MP.jpg";
+    const std::string photoPath = vantory_bench::LargePhotoJpeg();
     const std::vector<uint8_t> photoFile = ReadFile(photoPath);
     if (photoFile.empty()) {
-        std::fprintf(stderr, "cannot read %s\n", photoPath.c_str());
+        std::fprintf(stderr, "cannot read or make the large photo '%s'\n", photoPath.c_str());
         return 1;
     }
     Image photo = Resample(DecodeReference(photoFile), 6000, 4000);
