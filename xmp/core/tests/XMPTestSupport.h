@@ -11,6 +11,7 @@
 
 #include "TXMPIterator.h"
 #include "TXMPMeta.h"
+#include "TXMPUtils.h"
 
 namespace xmp::test {
 
