@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <set>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
