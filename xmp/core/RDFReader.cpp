@@ -146,6 +146,8 @@ public:
             node = ReadNodeElement(*e.children.front(), nsURI, name);
         } else if (!propertyAttributes.empty()) {
             // An empty element with property attributes: a struct written in shorthand.
+            if (hasText)
+                BadRDF("Property '" + Written(e.name) + "' has attributes and text");
             node = std::make_unique<XMPNode>(nsURI, name, kPropValueIsStruct);
             ReadFieldAttributes(propertyAttributes, node.get());
             node = ResolveQualifiedValue(std::move(node));

@@ -148,9 +148,9 @@ XMPNode* Descend(XMPNode* node, const PathStep& step, const PathStep* next, bool
             if (node->IsStruct() || node->parent == nullptr) {
                 if (XMPNode* field = node->FindChild(step.name))
                     return field;
-            } else if (XMPNode* qualifier = node->FindQualifier(step.name)) {
-                return qualifier;  // the iterator's form of a qualifier path
             }
+            if (XMPNode* qualifier = node->FindQualifier(step.name))
+                return qualifier;  // the iterator's form of a qualifier path
             if (!create)
                 return nullptr;
             if (!node->IsStruct() && node->parent != nullptr) {
