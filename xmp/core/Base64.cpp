@@ -26,8 +26,7 @@ int SextetOf(char c) {
 // Length of a line-break character reference at text[i] ("&#xA;", "&#xa;", "&#10;", "&#xD;",
 // "&#13;"), or 0.
 size_t LineBreakReference(const std::string& text, size_t i) {
-    static const char* const kReferences[] = {"&#xA;", "&#xa;", "&#10;", "&#xD;", "&#xd;",
-                                              "&#13;"};
+    static const char* const kReferences[] = {"&#xA;", "&#xa;", "&#10;", "&#xD;", "&#xd;", "&#13;"};
     for (const char* reference : kReferences) {
         if (text.compare(i, 5, reference) == 0)
             return 5;

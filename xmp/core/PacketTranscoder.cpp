@@ -93,10 +93,9 @@ std::string FromUTF32(const unsigned char* b, size_t n, bool bigEndian) {
     std::string out;
     out.reserve(n / 2);
     for (size_t i = 0; i < n; i += 4) {
-        uint32_t cp = bigEndian ? (uint32_t(b[i]) << 24) | (b[i + 1] << 16) | (b[i + 2] << 8) |
-                                      b[i + 3]
-                                : (uint32_t(b[i + 3]) << 24) | (b[i + 2] << 16) |
-                                      (b[i + 1] << 8) | b[i];
+        uint32_t cp = bigEndian
+                          ? (uint32_t(b[i]) << 24) | (b[i + 1] << 16) | (b[i + 2] << 8) | b[i + 3]
+                          : (uint32_t(b[i + 3]) << 24) | (b[i + 2] << 16) | (b[i + 1] << 8) | b[i];
         if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             BadEncoding("UTF-32 code point out of range");
         AppendUTF8(cp, &out);

@@ -6,14 +6,20 @@ namespace xmp {
 
 namespace {
 
-[[noreturn]] void BadRDF(const std::string& text) { throw XMPError(kXMPErr_BadRDF, text); }
-[[noreturn]] void BadXMP(const std::string& text) { throw XMPError(kXMPErr_BadXMP, text); }
+[[noreturn]] void BadRDF(const std::string& text) {
+    throw XMPError(kXMPErr_BadRDF, text);
+}
+[[noreturn]] void BadXMP(const std::string& text) {
+    throw XMPError(kXMPErr_BadXMP, text);
+}
 
 bool IsAllWhitespace(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-bool IsRDF(const XMLName& name, const char* local) { return name.Is(ns::kRDF, local); }
+bool IsRDF(const XMLName& name, const char* local) {
+    return name.Is(ns::kRDF, local);
+}
 
 std::string Written(const XMLName& name) {
     return name.prefix.empty() ? name.local : name.prefix + ":" + name.local;
@@ -180,7 +186,8 @@ private:
         auto array = std::make_unique<XMPNode>(nsURI, name, form);
         for (const auto& item : e.children) {
             if (!IsRDF(item->name, "li") && !IsMemberName(item->name))
-                BadRDF("Array '" + name + "' holds '" + Written(item->name) + "' instead of rdf:li");
+                BadRDF("Array '" + name + "' holds '" + Written(item->name) +
+                       "' instead of rdf:li");
             array->AddChild(ReadPropertyElement(*item, "", "[]"));
         }
         if ((form & kPropArrayIsAlternate) && !array->children.empty()) {
@@ -233,7 +240,8 @@ private:
 
     void ReadFieldElements(const XMLElement& e, XMPNode* node) {
         for (const auto& field : e.children)
-            AddUniqueChild(node, ReadPropertyElement(*field, field->name.ns, NodeName(field->name)));
+            AddUniqueChild(node,
+                           ReadPropertyElement(*field, field->name.ns, NodeName(field->name)));
     }
 };
 

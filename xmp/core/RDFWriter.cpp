@@ -17,15 +17,30 @@ constexpr size_t kPaddingLineLength = 100;
 void AppendEscaped(const std::string& text, bool inAttribute, std::string* out) {
     for (char c : text) {
         switch (c) {
-            case '&': *out += "&amp;"; break;
-            case '<': *out += "&lt;"; break;
-            case '>': *out += "&gt;"; break;
+            case '&':
+                *out += "&amp;";
+                break;
+            case '<':
+                *out += "&lt;";
+                break;
+            case '>':
+                *out += "&gt;";
+                break;
             // XML turns a raw CR into LF, and raw tabs and line breaks in attributes into spaces.
-            case '\r': *out += "&#xD;"; break;
-            case '"': *out += inAttribute ? "&quot;" : "\""; break;
-            case '\n': *out += inAttribute ? "&#xA;" : "\n"; break;
-            case '\t': *out += inAttribute ? "&#x9;" : "\t"; break;
-            default: out->push_back(c);
+            case '\r':
+                *out += "&#xD;";
+                break;
+            case '"':
+                *out += inAttribute ? "&quot;" : "\"";
+                break;
+            case '\n':
+                *out += inAttribute ? "&#xA;" : "\n";
+                break;
+            case '\t':
+                *out += inAttribute ? "&#x9;" : "\t";
+                break;
+            default:
+                out->push_back(c);
         }
     }
 }
@@ -35,6 +50,7 @@ public:
     std::string out;
 
     void WriteBody(const XMPNode& root, const std::string& about) {
+        out.reserve(out.size() + EstimatedSize(root) + 512);
         out += "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"";
         out += kToolkitName;
         out += "\">\n <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n";
@@ -62,6 +78,16 @@ public:
     }
 
 private:
+    // Enough room for most trees in one allocation: values, names twice, indentation.
+    static size_t EstimatedSize(const XMPNode& node) {
+        size_t size = node.value.size() + 2 * node.name.size() + 48;
+        for (const auto& qualifier : node.qualifiers)
+            size += EstimatedSize(*qualifier);
+        for (const auto& child : node.children)
+            size += EstimatedSize(*child);
+        return size;
+    }
+
     static void CollectNamespaces(const XMPNode& node, std::set<std::string>* seen,
                                   std::vector<std::pair<std::string, std::string>>* declared) {
         if (!node.ns.empty() && seen->insert(node.ns).second)
@@ -91,7 +117,8 @@ private:
             return;
         }
         Indent(level);
-        out += "<" + tag + ">\n";
+        Open(tag, "");
+        out += ">\n";
         Indent(level + 1);
         out += "<rdf:Description>\n";
         WriteValue(node, "rdf:value", langAttribute, level + 2);
@@ -102,13 +129,13 @@ private:
         Indent(level + 1);
         out += "</rdf:Description>\n";
         Indent(level);
-        out += "</" + tag + ">\n";
+        Close(tag);
     }
 
     void WriteValue(const XMPNode& node, const std::string& tag, const std::string& attributes,
                     int level) {
         Indent(level);
-        out += "<" + tag + attributes;
+        Open(tag, attributes);
         if (node.IsStruct()) {
             out += " rdf:parseType=\"Resource\"";
             if (node.children.empty()) {
@@ -144,11 +171,22 @@ private:
         } else {
             out += ">";
             AppendEscaped(node.value, false, &out);
-            out += "</" + tag + ">\n";
+            Close(tag);
             return;
         }
         Indent(level);
-        out += "</" + tag + ">\n";
+        Close(tag);
+    }
+
+    void Open(const std::string& tag, const std::string& attributes) {
+        out += '<';
+        out += tag;
+        out += attributes;
+    }
+    void Close(const std::string& tag) {
+        out += "</";
+        out += tag;
+        out += ">\n";
     }
 };
 
@@ -174,8 +212,8 @@ std::string WriteRDFPacket(const XMPNode& root, const std::string& about, XMPOpt
         return std::move(writer.out);
     }
     writer.out += "\n";
-    const std::string trailer = (options & kSerializeReadOnlyPacket) ? "<?xpacket end=\"r\"?>"
-                                                                     : "<?xpacket end=\"w\"?>";
+    const std::string trailer =
+        (options & kSerializeReadOnlyPacket) ? "<?xpacket end=\"r\"?>" : "<?xpacket end=\"w\"?>";
     size_t paddingLength;
     if (exactLength) {
         size_t unpadded = writer.out.size() + trailer.size();

@@ -29,7 +29,8 @@ void CheckValue(const std::string& value, XMPOptions options) {
 
 void AssignValue(XMPNode* node, const std::string& value, XMPOptions options) {
     XMPOptions form = options & kFormOptions;
-    if (!node->children.empty() && (node->options & kPropCompositeMask) != (form & kPropCompositeMask))
+    if (!node->children.empty() &&
+        (node->options & kPropCompositeMask) != (form & kPropCompositeMask))
         throw XMPError(kXMPErr_BadXPath, "'" + node->name + "' holds fields or items");
     node->value = value;
     node->options = (node->options & ~kFormOptions) | form;
@@ -60,13 +61,16 @@ bool ReadNode(const XMPNode* node, std::string* value, XMPOptions* options) {
 
 TXMPMeta::TXMPMeta() : root_(std::make_unique<XMPNode>()) {}
 
-TXMPMeta::TXMPMeta(const char* buffer, size_t size) : TXMPMeta() { ParseFromBuffer(buffer, size); }
+TXMPMeta::TXMPMeta(const char* buffer, size_t size) : TXMPMeta() {
+    ParseFromBuffer(buffer, size);
+}
 
 TXMPMeta::TXMPMeta(const std::string& packet) : TXMPMeta() {
     ParseFromBuffer(packet.data(), packet.size());
 }
 
-TXMPMeta::TXMPMeta(const TXMPMeta& other) : root_(other.root_->Clone(nullptr)), about_(other.about_) {}
+TXMPMeta::TXMPMeta(const TXMPMeta& other)
+    : root_(other.root_->Clone(nullptr)), about_(other.about_) {}
 
 TXMPMeta& TXMPMeta::operator=(const TXMPMeta& other) {
     if (this != &other) {
@@ -77,7 +81,9 @@ TXMPMeta& TXMPMeta::operator=(const TXMPMeta& other) {
 }
 
 // A moved-from tree is left empty but usable: the two roots change places.
-TXMPMeta::TXMPMeta(TXMPMeta&& other) : TXMPMeta() { *this = std::move(other); }
+TXMPMeta::TXMPMeta(TXMPMeta&& other) : TXMPMeta() {
+    *this = std::move(other);
+}
 
 TXMPMeta& TXMPMeta::operator=(TXMPMeta&& other) noexcept {
     std::swap(root_, other.root_);
@@ -255,7 +261,8 @@ bool TXMPMeta::GetLocalizedText(const std::string& schemaNS, const std::string& 
             break;
         }
     }
-    for (size_t i = 0; chosen == nullptr && !genericLang.empty() && i < array->children.size(); ++i) {
+    for (size_t i = 0; chosen == nullptr && !genericLang.empty() && i < array->children.size();
+         ++i) {
         const std::string& lang = array->children[i]->Lang();
         if (LangEquals(lang, genericLang) ||
             (lang.size() > genericLang.size() && lang[genericLang.size()] == '-' &&

@@ -35,11 +35,10 @@ public:
     // writes end="r"; kSerializeOmitPacketWrapper writes x:xmpmeta alone. With
     // kSerializeExactPacketLength the packet is exactly `padding` bytes long (XMPError 107 when
     // it does not fit), which lets a file be rewritten in the old packet's space.
-    void SerializeToBuffer(std::string* packet, XMPOptions options = 0,
-                           uint32_t padding = 0) const;
+    void SerializeToBuffer(std::string* packet, XMPOptions options = 0, uint32_t padding = 0) const;
 
-    bool GetProperty(const std::string& schemaNS, const std::string& propName,
-                     std::string* value, XMPOptions* options) const;
+    bool GetProperty(const std::string& schemaNS, const std::string& propName, std::string* value,
+                     XMPOptions* options) const;
     // options: kPropValueIsURI for a URI, kPropValueIsStruct / an array form (value empty) for
     // an empty composite. Missing struct parents are made.
     void SetProperty(const std::string& schemaNS, const std::string& propName,
@@ -48,12 +47,12 @@ public:
     bool DoesPropertyExist(const std::string& schemaNS, const std::string& propName) const;
 
     // false when absent; XMPError 5 when the value is not an integer.
-    bool GetProperty_Int(const std::string& schemaNS, const std::string& propName,
-                         int32_t* value, XMPOptions* options) const;
-    bool GetProperty_Int64(const std::string& schemaNS, const std::string& propName,
-                           int64_t* value, XMPOptions* options) const;
-    void SetProperty_Int(const std::string& schemaNS, const std::string& propName,
-                         int64_t value, XMPOptions options = 0);
+    bool GetProperty_Int(const std::string& schemaNS, const std::string& propName, int32_t* value,
+                         XMPOptions* options) const;
+    bool GetProperty_Int64(const std::string& schemaNS, const std::string& propName, int64_t* value,
+                           XMPOptions* options) const;
+    void SetProperty_Int(const std::string& schemaNS, const std::string& propName, int64_t value,
+                         XMPOptions options = 0);
 
     bool GetStructField(const std::string& schemaNS, const std::string& structName,
                         const std::string& fieldNS, const std::string& fieldName,
@@ -62,8 +61,8 @@ public:
                         const std::string& fieldNS, const std::string& fieldName,
                         const std::string& value, XMPOptions options = 0);
     bool GetQualifier(const std::string& schemaNS, const std::string& propName,
-                      const std::string& qualNS, const std::string& qualName,
-                      std::string* value, XMPOptions* options) const;
+                      const std::string& qualNS, const std::string& qualName, std::string* value,
+                      XMPOptions* options) const;
     void SetQualifier(const std::string& schemaNS, const std::string& propName,
                       const std::string& qualNS, const std::string& qualName,
                       const std::string& value, XMPOptions options = 0);

@@ -2,6 +2,8 @@
 
 #include <expat.h>
 
+#include <string_view>
+
 #include "XMPError.h"
 
 namespace xmp {
@@ -13,15 +15,15 @@ constexpr char kNameSeparator = '\x01';  // never a character of a well-formed n
 XMLName SplitName(const char* expatName) {
     // Expat hands "uri\1local\1prefix" for names in a namespace, "local" otherwise.
     XMLName name;
-    std::string all(expatName);
+    std::string_view all(expatName);
     size_t first = all.find(kNameSeparator);
-    if (first == std::string::npos) {
+    if (first == std::string_view::npos) {
         name.local = all;
         return name;
     }
     name.ns = all.substr(0, first);
     size_t second = all.find(kNameSeparator, first + 1);
-    if (second == std::string::npos) {
+    if (second == std::string_view::npos) {
         name.local = all.substr(first + 1);
     } else {
         name.local = all.substr(first + 1, second - first - 1);
@@ -124,9 +126,9 @@ std::unique_ptr<XMLElement> ParseXMLTree(const std::string& utf8) {
     if (builder.refusal != 0)
         throw XMPError(builder.refusal, builder.refusalText);
     if (status != XML_STATUS_OK) {
-        throw XMPError(kXMPErr_BadXML,
-                       std::string("XML parsing failure: ") + XML_ErrorString(XML_GetErrorCode(p)) +
-                           " at line " + std::to_string(XML_GetCurrentLineNumber(p)));
+        throw XMPError(kXMPErr_BadXML, std::string("XML parsing failure: ") +
+                                           XML_ErrorString(XML_GetErrorCode(p)) + " at line " +
+                                           std::to_string(XML_GetCurrentLineNumber(p)));
     }
     return std::move(builder.root);
 }

@@ -79,16 +79,18 @@ private:
             BadPath(path_, "A path cannot start with a qualifier");
         if (name.find(':') == std::string::npos) {
             std::string prefix;
-            if (schemaNS_.empty() || !NamespaceRegistry::Instance().PrefixForURI(schemaNS_, &prefix))
-                throw XMPError(kXMPErr_BadSchema, "Unregistered schema namespace '" + schemaNS_ + "'");
+            if (schemaNS_.empty() ||
+                !NamespaceRegistry::Instance().PrefixForURI(schemaNS_, &prefix))
+                throw XMPError(kXMPErr_BadSchema,
+                               "Unregistered schema namespace '" + schemaNS_ + "'");
             step.ns = schemaNS_;
             step.name = prefix + ":" + name;
             return step;
         }
         ResolveQName(name, path_, &step.ns);
         if (!schemaNS_.empty() && step.ns != schemaNS_)
-            throw XMPError(kXMPErr_BadSchema, "Schema namespace and prefix differ in path '" +
-                                                  path_ + "'");
+            throw XMPError(kXMPErr_BadSchema,
+                           "Schema namespace and prefix differ in path '" + path_ + "'");
         return step;
     }
 
@@ -181,7 +183,8 @@ XMPNode* Descend(XMPNode* node, const PathStep& step, const PathStep* next, bool
             if (create && index == count + 1)
                 return node->AddChild(newNode("", "[]"));
             if (create)
-                throw XMPError(kXMPErr_BadIndex, "Array index out of range in '" + node->name + "'");
+                throw XMPError(kXMPErr_BadIndex,
+                               "Array index out of range in '" + node->name + "'");
             return nullptr;
         }
         case PathStep::kLangSelector:

@@ -72,7 +72,11 @@ TEST(MetaEditingTest, BadPathsValuesAndTypesAreErrors) {
     EXPECT_EQ(ErrorIdOf([&] { meta.SetProperty(ns::kDC, "subject[0]", "c"); }), kXMPErr_BadIndex);
     EXPECT_EQ(ErrorIdOf([&] { meta.SetProperty(ns::kXMP, "Rating/xmp:x", "1"); }),
               kXMPErr_BadXPath);
-    EXPECT_EQ(ErrorIdOf([&] { meta.SetProperty(ns::kXMP, "Label", "a\x01" "b"); }),
+    EXPECT_EQ(ErrorIdOf([&] {
+                  meta.SetProperty(ns::kXMP, "Label",
+                                   "a\x01"
+                                   "b");
+              }),
               kXMPErr_BadValue);
     EXPECT_EQ(ErrorIdOf([&] { meta.SetProperty(ns::kXMP, "Label", "\xFF"); }), kXMPErr_BadValue);
     EXPECT_EQ(ErrorIdOf([&] { meta.SetProperty(ns::kXMP, "Label", "v", kPropValueIsStruct); }),
@@ -96,10 +100,10 @@ TEST(MetaEditingTest, LocalizedTextKeepsDefaultInStep) {
     // x-default followed the item it equalled; a new language leaves it alone.
     meta.SetLocalizedText(ns::kDC, "title", "en", "en-US", "Colour");
     meta.SetLocalizedText(ns::kDC, "title", "", "fr-FR", "Couleur");
-    EXPECT_EQ(LeafList(meta), (std::vector<std::string>{
-                                  "dc:title[1]=Colour", "dc:title[1]/xml:lang=x-default",
-                                  "dc:title[2]=Colour", "dc:title[2]/xml:lang=en-US",
-                                  "dc:title[3]=Couleur", "dc:title[3]/xml:lang=fr-FR"}));
+    EXPECT_EQ(LeafList(meta),
+              (std::vector<std::string>{"dc:title[1]=Colour", "dc:title[1]/xml:lang=x-default",
+                                        "dc:title[2]=Colour", "dc:title[2]/xml:lang=en-US",
+                                        "dc:title[3]=Couleur", "dc:title[3]/xml:lang=fr-FR"}));
     ASSERT_TRUE(meta.GetLocalizedText(ns::kDC, "title", "fr", "fr-CA", &lang, &value, nullptr));
     EXPECT_EQ(lang, "fr-FR");
     EXPECT_TRUE(meta.GetLocalizedText(ns::kDC, "title", "", "EN-us", &lang, &value, nullptr));
@@ -115,9 +119,10 @@ TEST(MetaEditingTest, NamespacesFromPacketsAreRegisteredWithUniquePrefixes) {
     EXPECT_FALSE(TXMPMeta::GetNamespaceURI("never-registered", &uri));
     // A packet binds "dc" to another URI: its properties get a suffixed prefix, and a packet that
     // spells the xmp schema with another prefix still lands in "xmp:".
-    TXMPMeta meta("<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-                  "<rdf:Description xmlns:dc='http://example.com/not-dc/'"
-                  " xmlns:xap='http://ns.adobe.com/xap/1.0/' dc:a='1' xap:Rating='2'/></rdf:RDF>");
+    TXMPMeta meta(
+        "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+        "<rdf:Description xmlns:dc='http://example.com/not-dc/'"
+        " xmlns:xap='http://ns.adobe.com/xap/1.0/' dc:a='1' xap:Rating='2'/></rdf:RDF>");
     std::vector<std::string> leaves = LeafList(meta);
     ASSERT_EQ(leaves.size(), 2u);
     EXPECT_EQ(leaves[0], "dc_1:a=1");
@@ -145,9 +150,10 @@ TEST(MetaEditingTest, RegistryIsConsistentUnderConcurrentParses) {
         threads.emplace_back([t, &seen] {
             for (int i = 0; i < 50; ++i) {
                 std::string uri = "http://example.com/race/" + std::to_string(i) + "/";
-                TXMPMeta meta("<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-                              "<rdf:Description xmlns:race='" + uri + "' race:p='" +
-                              std::to_string(t) + "'/></rdf:RDF>");
+                TXMPMeta meta(
+                    "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+                    "<rdf:Description xmlns:race='" +
+                    uri + "' race:p='" + std::to_string(t) + "'/></rdf:RDF>");
                 std::string path;
                 TXMPIterator it(meta, kIterJustLeafNodes);
                 it.Next(nullptr, &path, nullptr, nullptr);
@@ -164,12 +170,12 @@ TEST(MetaEditingTest, RegistryIsConsistentUnderConcurrentParses) {
 }
 
 TEST(MetaEditingTest, IteratorOrderSchemasAndSubtrees) {
-    TXMPMeta meta(RDFPacket(
-        "<rdf:Description xmp:Rating='1'><xmp:Thumbnails><rdf:Alt>"
-        "<rdf:li rdf:parseType='Resource'><xmpGImg:width>64</xmpGImg:width>"
-        "<xmpGImg:image>QUJD</xmpGImg:image></rdf:li></rdf:Alt></xmp:Thumbnails>"
-        "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>T</rdf:li></rdf:Alt></dc:title>"
-        "</rdf:Description>"));
+    TXMPMeta meta(
+        RDFPacket("<rdf:Description xmp:Rating='1'><xmp:Thumbnails><rdf:Alt>"
+                  "<rdf:li rdf:parseType='Resource'><xmpGImg:width>64</xmpGImg:width>"
+                  "<xmpGImg:image>QUJD</xmpGImg:image></rdf:li></rdf:Alt></xmp:Thumbnails>"
+                  "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>T</rdf:li></rdf:Alt></dc:title>"
+                  "</rdf:Description>"));
     std::vector<std::string> all;
     TXMPIterator everyNode(meta);
     std::string schema, path, value;

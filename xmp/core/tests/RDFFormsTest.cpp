@@ -9,7 +9,9 @@ namespace {
 
 using Leaves = std::vector<std::string>;
 
-Leaves LeavesOf(const std::string& packet) { return LeafList(TXMPMeta(packet)); }
+Leaves LeavesOf(const std::string& packet) {
+    return LeafList(TXMPMeta(packet));
+}
 
 TEST(RDFFormsTest, SimpleValuesInEveryNotation) {
     const Leaves expected = {"dc:format=image/png", "xmp:Rating=3"};
@@ -65,12 +67,12 @@ TEST(RDFFormsTest, ArraysQualifiersAndURIs) {
         "<ex:home rdf:resource='http://example.com/' ex:kind='web'/>"
         "<ex:note xml:lang='fr' rdf:parseType='Resource'><rdf:value>oui</rdf:value></ex:note>"
         "</rdf:Description>"));
-    EXPECT_EQ(LeafList(meta),
-              (Leaves{"dc:title[1]=T", "dc:title[1]/xml:lang=x-default", "dc:title[2]=Titel",
-                      "dc:title[2]/xml:lang=de-DE", "dc:subject[1]=a", "dc:subject[2]=b",
-                      "dc:creator[1]=Ann", "dc:creator[1]/ex:role=editor",
-                      "ex:home=http://example.com/", "ex:home/ex:kind=web", "ex:note=oui",
-                      "ex:note/xml:lang=fr"}));
+    EXPECT_EQ(
+        LeafList(meta),
+        (Leaves{"dc:title[1]=T", "dc:title[1]/xml:lang=x-default", "dc:title[2]=Titel",
+                "dc:title[2]/xml:lang=de-DE", "dc:subject[1]=a", "dc:subject[2]=b",
+                "dc:creator[1]=Ann", "dc:creator[1]/ex:role=editor", "ex:home=http://example.com/",
+                "ex:home/ex:kind=web", "ex:note=oui", "ex:note/xml:lang=fr"}));
     EXPECT_EQ(meta.GetObjectName(), "uuid:1");
     XMPOptions options = 0;
     ASSERT_TRUE(meta.GetProperty(ns::kDC, "title", nullptr, &options));
@@ -178,22 +180,25 @@ TEST(RDFFormsTest, WellFormedButNotXMPIsRefusedWithoutClaimingBadXML) {
     };
     const Case cases[] = {
         {"<rdf:Description><dc:format rdf:parseType='Literal'><b/></dc:format>"
-         "</rdf:Description>", kXMPErr_BadXMP},
+         "</rdf:Description>",
+         kXMPErr_BadXMP},
         {"<rdf:Description><dc:format rdf:parseType='Collection'/></rdf:Description>",
          kXMPErr_BadRDF},
         {"<rdf:Description><dc:format>a<b/></dc:format></rdf:Description>", kXMPErr_BadRDF},
-        {"<rdf:Description><dc:format><ex:Typed/></dc:format></rdf:Description>",
-         kXMPErr_BadRDF},
+        {"<rdf:Description><dc:format><ex:Typed/></dc:format></rdf:Description>", kXMPErr_BadRDF},
         {"<rdf:Description><dc:subject><rdf:Bag><ex:x/></rdf:Bag></dc:subject>"
-         "</rdf:Description>", kXMPErr_BadRDF},
+         "</rdf:Description>",
+         kXMPErr_BadRDF},
         {"<rdf:Description><format>a</format></rdf:Description>", kXMPErr_BadRDF},
         {"<dc:Thing/>", kXMPErr_BadRDF},
         {"<rdf:Description dc:format='a'/><rdf:Description><dc:format>b</dc:format>"
-         "</rdf:Description>", kXMPErr_BadXMP},
+         "</rdf:Description>",
+         kXMPErr_BadXMP},
         {"<rdf:Description rdf:about='a'/><rdf:Description rdf:about='b'/>", kXMPErr_BadXMP},
         {"<rdf:Description><dc:creator><rdf:Seq><rdf:li xml:lang='en'><rdf:Description>"
          "<rdf:value xml:lang='de'>x</rdf:value></rdf:Description></rdf:li></rdf:Seq>"
-         "</dc:creator></rdf:Description>", kXMPErr_BadXMP},
+         "</dc:creator></rdf:Description>",
+         kXMPErr_BadXMP},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ErrorIdOfParse(RDFPacket(c.body)), c.id) << c.body;
@@ -204,14 +209,12 @@ TEST(RDFFormsTest, EntityBombsExternalEntitiesAndDeepNestingAreRefusedQuickly) {
     std::string laughs = "<?xml version='1.0'?><!DOCTYPE lolz [<!ENTITY lol 'lol'>";
     laughs += "<!ENTITY lol1 '&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;'>";
     for (int i = 2; i <= 9; ++i)
-        laughs += "<!ENTITY lol" + std::to_string(i) + " '" +
-                  [&] {
-                      std::string refs;
-                      for (int k = 0; k < 10; ++k)
-                          refs += "&lol" + std::to_string(i - 1) + ";";
-                      return refs;
-                  }() +
-                  "'>";
+        laughs += "<!ENTITY lol" + std::to_string(i) + " '" + [&] {
+            std::string refs;
+            for (int k = 0; k < 10; ++k)
+                refs += "&lol" + std::to_string(i - 1) + ";";
+            return refs;
+        }() + "'>";
     laughs += "]>" + RDFPacket("<rdf:Description><dc:format>&lol9;</dc:format></rdf:Description>");
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ErrorIdOfParse(laughs), kXMPErr_BadXMP);

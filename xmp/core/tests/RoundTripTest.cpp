@@ -33,13 +33,13 @@ TEST(RoundTripTest, CorpusPacketFiles) {
 
 // Packets inside corpus files, as exiftool extracts them.
 TEST(RoundTripTest, PacketsInsideCorpusFiles) {
-    for (const char* name : {"jpeg/exs-orientation-landscape_1.jpg", "jpeg/jd-ycck-icc18.jpg",
-                             "jpeg/exs-gps-DSCN0010.jpg", "jpeg/et-ExifTool-many-appn.jpg",
-                             "jpeg/mei-Android_Depth_Map-extxmp.jpg",
-                             "tiff/pil-hopper-Lab-xmp.tif", "psd/et-Photoshop-metadata.psd",
-                             "psd/psdt-unicode_pathname-no-composite.psd",
-                             "pdf/pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf",
-                             "pdf/pdfjs-page_with_number_and_link-17pages.pdf"}) {
+    for (const char* name :
+         {"jpeg/exs-orientation-landscape_1.jpg", "jpeg/jd-ycck-icc18.jpg",
+          "jpeg/exs-gps-DSCN0010.jpg", "jpeg/et-ExifTool-many-appn.jpg",
+          "jpeg/mei-Android_Depth_Map-extxmp.jpg", "tiff/pil-hopper-Lab-xmp.tif",
+          "psd/et-Photoshop-metadata.psd", "psd/psdt-unicode_pathname-no-composite.psd",
+          "pdf/pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf",
+          "pdf/pdfjs-page_with_number_and_link-17pages.pdf"}) {
         std::string path = kCorpus + "/" + name;
         ReadSampleFile(path);  // fails naming the file when it is missing
         std::string packet = RunCommand("exiftool -xmp -b '" + path + "'");
@@ -49,8 +49,9 @@ TEST(RoundTripTest, PacketsInsideCorpusFiles) {
 }
 
 TEST(RoundTripTest, DefaultPacketHasWrapperAndPadding) {
-    TXMPMeta meta(RDFPacket("<rdf:Description rdf:about=''><dc:format>image/jpeg</dc:format>"
-                            "</rdf:Description>"));
+    TXMPMeta meta(
+        RDFPacket("<rdf:Description rdf:about=''><dc:format>image/jpeg</dc:format>"
+                  "</rdf:Description>"));
     std::string packet;
     meta.SerializeToBuffer(&packet, 0, 0);
     EXPECT_EQ(packet.rfind("<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>", 0),

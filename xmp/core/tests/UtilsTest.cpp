@@ -59,8 +59,7 @@ TEST(UtilsTest, Base64DecodeToleratesLineBreaksAndRefusesGarbage) {
     TXMPUtils::DecodeFromBase64("Zm9vYg", &decoded);  // padding left out
     EXPECT_EQ(decoded, "foob");
     for (const char* bad : {"Zm9v!", "Zm9vY", "Zm=9", "Zm9vYg==Zm9v", "=Zm9", "Zg=", "Zm9v&amp;"}) {
-        EXPECT_EQ(ErrorIdOf([&] { TXMPUtils::DecodeFromBase64(bad, &decoded); }),
-                  kXMPErr_BadValue)
+        EXPECT_EQ(ErrorIdOf([&] { TXMPUtils::DecodeFromBase64(bad, &decoded); }), kXMPErr_BadValue)
             << bad;
     }
 }
@@ -82,8 +81,8 @@ TEST(UtilsTest, ComposedPathsResolve) {
               kXMPErr_BadSchema);
 
     TXMPMeta meta;
-    meta.AppendArrayItem(ns::kDC, "title", kPropValueIsArray | kPropArrayIsOrdered |
-                                               kPropArrayIsAlternate, "Hallo");
+    meta.AppendArrayItem(ns::kDC, "title",
+                         kPropValueIsArray | kPropArrayIsOrdered | kPropArrayIsAlternate, "Hallo");
     meta.SetProperty(ns::kDC, "title[1]/?xml:lang", "de");
     TXMPUtils::ComposeLangSelector(ns::kDC, "title", "DE", &path);
     std::string value;

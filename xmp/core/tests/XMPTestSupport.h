@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
-#include <set>
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
