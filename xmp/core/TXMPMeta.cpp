@@ -1,6 +1,6 @@
 #include "TXMPMeta.h"
 
-#include <cctype>
+#include <cstdint>
 
 #include "NamespaceRegistry.h"
 #include "PacketTranscoder.h"
@@ -34,17 +34,6 @@ void AssignValue(XMPNode* node, const std::string& value, XMPOptions options) {
         throw XMPError(kXMPErr_BadXPath, "'" + node->name + "' holds fields or items");
     node->value = value;
     node->options = (node->options & ~kFormOptions) | form;
-}
-
-bool LangEquals(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 bool ReadNode(const XMPNode* node, std::string* value, XMPOptions* options) {
@@ -164,12 +153,13 @@ bool TXMPMeta::GetProperty_Int64(const std::string& schemaNS, const std::string&
 
 bool TXMPMeta::GetProperty_Int(const std::string& schemaNS, const std::string& propName,
                                int32_t* value, XMPOptions* options) const {
-    std::string text;
-    if (!GetProperty(schemaNS, propName, &text, options))
+    int64_t wide = 0;
+    if (!GetProperty_Int64(schemaNS, propName, &wide, options))
         return false;
-    int32_t converted = TXMPUtils::ConvertToInt(text);
+    if (wide < INT32_MIN || wide > INT32_MAX)
+        throw XMPError(kXMPErr_BadValue, "Integer out of range in '" + propName + "'");
     if (value)
-        *value = converted;
+        *value = static_cast<int32_t>(wide);
     return true;
 }
 
@@ -256,7 +246,7 @@ bool TXMPMeta::GetLocalizedText(const std::string& schemaNS, const std::string& 
         throw XMPError(kXMPErr_BadXPath, "'" + altTextName + "' is not an alt-text array");
     const XMPNode* chosen = nullptr;
     for (const auto& item : array->children) {
-        if (!specificLang.empty() && LangEquals(item->Lang(), specificLang)) {
+        if (!specificLang.empty() && SameLanguage(item->Lang(), specificLang)) {
             chosen = item.get();
             break;
         }
@@ -264,13 +254,13 @@ bool TXMPMeta::GetLocalizedText(const std::string& schemaNS, const std::string& 
     for (size_t i = 0; chosen == nullptr && !genericLang.empty() && i < array->children.size();
          ++i) {
         const std::string& lang = array->children[i]->Lang();
-        if (LangEquals(lang, genericLang) ||
+        if (SameLanguage(lang, genericLang) ||
             (lang.size() > genericLang.size() && lang[genericLang.size()] == '-' &&
-             LangEquals(lang.substr(0, genericLang.size()), genericLang)))
+             SameLanguage(lang.substr(0, genericLang.size()), genericLang)))
             chosen = array->children[i].get();
     }
     for (size_t i = 0; chosen == nullptr && i < array->children.size(); ++i) {
-        if (LangEquals(array->children[i]->Lang(), "x-default"))
+        if (SameLanguage(array->children[i]->Lang(), "x-default"))
             chosen = array->children[i].get();
     }
     if (chosen == nullptr)
@@ -297,7 +287,7 @@ void TXMPMeta::SetLocalizedText(const std::string& schemaNS, const std::string& 
     }
     auto findLang = [array](const std::string& lang) -> XMPNode* {
         for (const auto& item : array->children) {
-            if (LangEquals(item->Lang(), lang))
+            if (SameLanguage(item->Lang(), lang))
                 return item.get();
         }
         return nullptr;
@@ -323,7 +313,7 @@ void TXMPMeta::SetLocalizedText(const std::string& schemaNS, const std::string& 
         item->value = itemValue;
     else
         addItem(specificLang, itemValue, false);
-    if (defaultItem == nullptr && !LangEquals(specificLang, "x-default"))
+    if (defaultItem == nullptr && !SameLanguage(specificLang, "x-default"))
         addItem("x-default", itemValue, true);
     array->options |= kAltText;
 }

@@ -1,6 +1,7 @@
 #include "XMPNode.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "NamespaceRegistry.h"
 
@@ -69,6 +70,17 @@ XMPNode::Owned XMPNode::Clone(XMPNode* newParent) const {
     for (const Owned& qualifier : qualifiers)
         copy->qualifiers.push_back(qualifier->Clone(copy.get()));
     return copy;
+}
+
+bool SameLanguage(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
 }
 
 std::string QualifiedName(const std::string& nsURI, const std::string& local,

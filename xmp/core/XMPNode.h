@@ -43,6 +43,9 @@ struct XMPNode {
     Owned Clone(XMPNode* newParent) const;
 };
 
+// Language tags compare without regard to case ("en-US" names the same language as "en-us").
+bool SameLanguage(const std::string& a, const std::string& b);
+
 // "prefix:local" for a URI in the registry (registering it under suggestedPrefix if new).
 std::string QualifiedName(const std::string& nsURI, const std::string& local,
                           const std::string& suggestedPrefix);

@@ -1,7 +1,5 @@
 #include "XMPPath.h"
 
-#include <cctype>
-
 #include "NamespaceRegistry.h"
 #include "XMPError.h"
 
@@ -21,17 +19,6 @@ void ResolveQName(const std::string& qname, const std::string& path, std::string
     if (!NamespaceRegistry::Instance().URIForPrefix(qname.substr(0, colon), uri))
         throw XMPError(kXMPErr_BadSchema, "Unknown namespace prefix '" + qname.substr(0, colon) +
                                               "' in path '" + path + "'");
-}
-
-bool SameLanguage(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 class PathParser {

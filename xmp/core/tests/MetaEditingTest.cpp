@@ -6,15 +6,6 @@
 namespace xmp::test {
 namespace {
 
-int ErrorIdOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const XMPError& e) {
-        return e.GetID();
-    }
-    return 0;
-}
-
 TEST(MetaEditingTest, SetGetDeleteAcrossForms) {
     TXMPMeta::RegisterNamespace("http://example.com/ns/test/", "ex", nullptr);
     TXMPMeta meta;

@@ -4,16 +4,6 @@
 namespace xmp::test {
 namespace {
 
-template <typename Call>
-int ErrorIdOf(Call call) {
-    try {
-        call();
-    } catch (const XMPError& e) {
-        return e.GetID();
-    }
-    return 0;
-}
-
 TEST(UtilsTest, ConvertToIntAcceptsDecimalHexAndSigns) {
     struct Case {
         const char* text;

@@ -17,26 +17,32 @@
 
 namespace xmp::test {
 
-// "path=value" per leaf, in iteration order.
-inline std::vector<std::string> LeafList(const TXMPMeta& meta) {
+// "path=value" per leaf in iteration order; with full, also the namespace and the options, for
+// exact tree comparisons.
+inline std::vector<std::string> LeafList(const TXMPMeta& meta, bool full = false) {
     std::vector<std::string> leaves;
     TXMPIterator it(meta, kIterJustLeafNodes);
     std::string schema, path, value;
     XMPOptions options;
-    while (it.Next(&schema, &path, &value, &options))
-        leaves.push_back(path + "=" + value);
+    while (it.Next(&schema, &path, &value, &options)) {
+        leaves.push_back(full ? schema + " " + path + "=" + value + " #" + std::to_string(options)
+                              : path + "=" + value);
+    }
     return leaves;
 }
-
-// The same with the namespace and the options, for exact tree comparisons.
 inline std::vector<std::string> FullLeafList(const TXMPMeta& meta) {
-    std::vector<std::string> leaves;
-    TXMPIterator it(meta, kIterJustLeafNodes);
-    std::string schema, path, value;
-    XMPOptions options;
-    while (it.Next(&schema, &path, &value, &options))
-        leaves.push_back(schema + " " + path + "=" + value + " #" + std::to_string(options));
-    return leaves;
+    return LeafList(meta, true);
+}
+
+// The id of the XMPError a call throws, 0 when it throws none.
+template <typename Call>
+int ErrorIdOf(Call call) {
+    try {
+        call();
+    } catch (const XMPError& e) {
+        return e.GetID();
+    }
+    return 0;
 }
 
 // A file the test needs: a missing one fails the test with its name.
