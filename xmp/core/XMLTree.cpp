@@ -65,8 +65,17 @@ private:
             Refuse(kXMPErr_BadXMP, "XML elements nested too deeply");
             return;
         }
+        size_t attributeCount = 0;
+        while (attrs[2 * attributeCount] != nullptr)
+            ++attributeCount;
+        nodes_ += 1 + attributeCount;
+        if (nodes_ > kMaxXMLNodes) {
+            Refuse(kXMPErr_BadXMP, "Too many XML elements and attributes in the packet");
+            return;
+        }
         auto element = std::make_unique<XMLElement>();
         element->name = SplitName(name);
+        element->attributes.reserve(attributeCount);
         for (const XML_Char** a = attrs; a[0] != nullptr; a += 2)
             element->attributes.push_back({SplitName(a[0]), a[1]});
         XMLElement* raw = element.get();
@@ -90,6 +99,7 @@ private:
 
     XML_Parser parser_;
     std::vector<XMLElement*> open_;
+    size_t nodes_ = 0;
 };
 
 struct ParserDeleter {

@@ -33,6 +33,8 @@ struct XMLElement {
 // Caps on what one packet may hold; beyond them the packet is refused (XMPError 203).
 constexpr size_t kMaxPacketBytes = 64u << 20;
 constexpr int kMaxElementDepth = 256;
+// Elements plus attributes: a tree node costs far more memory than its bytes in the packet.
+constexpr size_t kMaxXMLNodes = 500000;
 
 // Parses UTF-8 XML. Throws XMPError 201 when it is not well-formed, 203 for a refused DOCTYPE
 // or a packet over the caps. Returns null for an empty or all-whitespace buffer.

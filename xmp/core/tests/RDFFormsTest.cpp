@@ -205,7 +205,7 @@ TEST(RDFFormsTest, WellFormedButNotXMPIsRefusedWithoutClaimingBadXML) {
     EXPECT_EQ(ErrorIdOfParse("<x:xmpmeta xmlns:x='adobe:ns:meta/'/>"), kXMPErr_BadXMP);
 }
 
-TEST(RDFFormsTest, EntityBombsExternalEntitiesAndDeepNestingAreRefusedQuickly) {
+TEST(RDFFormsTest, EntityBombsExternalEntitiesAndOversizedTreesAreRefusedQuickly) {
     std::string laughs = "<?xml version='1.0'?><!DOCTYPE lolz [<!ENTITY lol 'lol'>";
     laughs += "<!ENTITY lol1 '&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;'>";
     for (int i = 2; i <= 9; ++i)
@@ -229,6 +229,10 @@ TEST(RDFFormsTest, EntityBombsExternalEntitiesAndDeepNestingAreRefusedQuickly) {
     for (int i = 0; i < 100000; ++i)
         deep += "<a>";
     EXPECT_EQ(ErrorIdOfParse(deep), kXMPErr_BadXMP);
+    std::string wide = "<a>";
+    for (int i = 0; i < 600000; ++i)
+        wide += "<b/>";
+    EXPECT_EQ(ErrorIdOfParse(wide + "</a>"), kXMPErr_BadXMP);
     std::string nested = "<rdf:Description><ex:s rdf:parseType='Resource'>";
     for (int i = 0; i < 300; ++i)
         nested += "<ex:s rdf:parseType='Resource'>";
