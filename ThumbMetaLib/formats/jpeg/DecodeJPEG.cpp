@@ -14,6 +14,8 @@ namespace {
 // the file's colour space: the decoder converts them itself.
 constexpr uint32_t kSmallRequest = 256;
 
+}  // namespace
+
 int32_t ModeForColorSpace(uint32_t colorSpace) {
     switch (colorSpace) {
         case HXJPEG_COLOR_GREY:
@@ -26,6 +28,8 @@ int32_t ModeForColorSpace(uint32_t colorSpace) {
             return kModeRGB;
     }
 }
+
+namespace {
 
 // The codec delivers CMYK as Adobe-style files store it, inverted (0 = full ink); the engine's
 // CMYK buffers hold ink amounts, so every handler's CMYK converts the same way.
@@ -68,7 +72,7 @@ bool WantsReducedDecode(uint32_t width, uint32_t height, uint32_t maxSize) {
     return maxSize > 0 && eighth >= maxSize;
 }
 
-PixelsPtr DecodeJPEG(JPEGSource& source, uint32_t maxSize, JPEGImageInfo* info, size_t maxBytes) {
+PixelsPtr DecodeJPEG(JPEGSource& source, uint32_t maxSize, ThumbImageInfo* info, size_t maxBytes) {
     EnsureCodecInitialised();
     try {
         HXJPEGDecodeOptions options;

@@ -22,7 +22,7 @@ public:
     virtual std::unique_ptr<HXJPEG::Decoder> NewDecoder(HXJPEGDecodeOptions options) = 0;
 
     // Attaches a handler collecting into `target` unless one is attached already.
-    void AttachMetaDataHandler(JPEGImageInfo* target) {
+    void AttachMetaDataHandler(ThumbImageInfo* target) {
         if (!metaData_) {
             metaData_ = std::make_unique<MetaDataHandler>(target);
         }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "HXJPEG/wrapper/MetaDataHandler.h"
-#include "ThumbMetaLib/formats/jpeg/JPEGImageInfo.h"
+#include "ThumbMetaLib/engine/ThumbImageInfo.h"
 
 namespace ThumbMetaLib {
 
@@ -18,7 +18,7 @@ public:
     static constexpr size_t kMaxICCBytes = size_t{8} << 20;
 
     // `target` receives the profile and bits; null ignores every segment.
-    explicit MetaDataHandler(JPEGImageInfo* target) : target_(target) {}
+    explicit MetaDataHandler(ThumbImageInfo* target) : target_(target) {}
 
     void Begin(uint8_t appIndex, uint16_t length, uint8_t** buffer) override;
     void End(uint8_t appIndex, uint16_t length, uint8_t* buffer, bool complete) override;
@@ -47,7 +47,7 @@ private:
     bool profileFound_ = false;
     uint16_t interopIndex_ = 0;
     uint16_t exifColorSpace_ = 0;
-    JPEGImageInfo* target_;
+    ThumbImageInfo* target_;
     std::vector<uint8_t> segment_;  // the segment the codec is filling
 };
 
