@@ -49,9 +49,12 @@ std::vector<uint8_t> ExifColor(uint16_t colorSpace, const char* interop) {
 }
 
 std::vector<uint8_t> ICCChunk(uint8_t sequence, uint8_t count, const uint8_t* data, size_t size) {
-    std::vector<uint8_t> out = {'I', 'C', 'C', '_', 'P', 'R',      'O',
-                                'F', 'I', 'L', 'E', 0,   sequence, count};
-    out.insert(out.end(), data, data + size);
+    std::vector<uint8_t> out(14 + size);
+    std::memcpy(out.data(), "ICC_PROFILE", 12);  // with its zero byte
+    out[12] = sequence;
+    out[13] = count;
+    if (size != 0)
+        std::memcpy(out.data() + 14, data, size);
     return out;
 }
 
