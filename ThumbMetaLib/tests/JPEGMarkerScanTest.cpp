@@ -53,18 +53,16 @@ TEST(JPEGMarkerScan, ExifThumbnailsMatchExiftoolBytesAndDecode) {
     ASSERT_TRUE(scratch.Ok());
     ASSERT_TRUE(colortest::Run("command -v exiftool && command -v djpeg"));
     const std::vector<std::string> files = {
-        "jpeg/exs-exif-org-canon-ixus.jpg",
-        "jpeg/exs-Canon_PowerShot_S40.jpg",
-        "jpeg/exs-exif-org-nikon-e950.jpg",
+        "jpeg/jd-its-1cbb1bb3-progressive-ycck.jpg",
+        "jpeg/jd-tower_progressive.jpg",
+        "jpeg/mei-Multiple_ICC_segments-ycck.jpg",
         "jpeg/mei-Samsung_GT-I9000_orient6.jpg",
-        "jpeg/jd-ycck-icc18.jpg",
-        "jpeg/exs-Panasonic_DMC-FZ30.jpg",
+        "jpeg/mei-Sony_Cybershot_3_orient6.jpg",
         "jpeg/pil-pil_sample_cmyk-ycck.jpg",
-        "jpeg/exs-gps-DSCN0010.jpg",
-        "jpeg/exs-32-lens_data-progressive.jpeg",
-        "jpeg/large/mei-Apple_iPhone_5-8MP-orient3.jpg",
-        "jpeg/corrupt/exs-corrupted-camera.jpg",
-        "jpeg/corrupt/derived-exs-canon-ixus-truncated-50pct.jpg"};
+        "jpeg/pil-sugarshack.mpo",
+        "jpeg/corrupt/jd-extraneous-bytes-after-sos.jpg",
+        "jpeg/corrupt/pil-truncated_app14.jpg",
+        "jpeg/corrupt/pil-ultrahdr-truncated-primary.jpg"};
     for (const auto& name : files) {
         SCOPED_TRACE(name);
         const std::string path = jpegtest::Corpus(name);

@@ -34,10 +34,12 @@ TEST(RoundTripTest, CorpusPacketFiles) {
 // Packets inside corpus files, as exiftool extracts them.
 TEST(RoundTripTest, PacketsInsideCorpusFiles) {
     for (const char* name :
-         {"jpeg/exs-orientation-landscape_1.jpg", "jpeg/jd-ycck-icc18.jpg",
-          "jpeg/exs-gps-DSCN0010.jpg", "jpeg/et-ExifTool-many-appn.jpg",
+         {"jpeg/jd-its-1cbb1bb3-progressive-ycck.jpg", "jpeg/jd-tower_progressive.jpg",
+          "jpeg/mei-Multiple_ICC_segments-ycck.jpg", "jpeg/pil-pil_sample_cmyk-ycck.jpg",
           "jpeg/mei-Android_Depth_Map-extxmp.jpg", "tiff/pil-hopper-Lab-xmp.tif",
-          "psd/et-Photoshop-metadata.psd", "psd/psdt-unicode_pathname-no-composite.psd",
+          "tiff/pil-tiff_16bit_RGBa-icc-xmp.tiff", "psd/pil-hopper-rgb8-layers.psd",
+          "psd/psdt-colormodes-4x4_8bit_lab.psd", "psd/psdt-unicode_pathname-no-composite.psd",
+          "pdf/qpdf-minimal-signed-restricted-certified.pdf",
           "pdf/pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf",
           "pdf/pdfjs-page_with_number_and_link-17pages.pdf"}) {
         std::string path = kCorpus + "/" + name;
