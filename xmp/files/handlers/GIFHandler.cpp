@@ -1,7 +1,7 @@
 // GIF: the packet is stored raw in an application extension "XMP Data" / "XMP", followed by
 // a 258-byte "magic trailer" (0x01, 0xFF down to 0x00, then the block terminator) that makes
 // a reader skipping sub-blocks land on the terminator whatever the packet bytes are. An update
-// drops the old extension and writes a new one before the GIF trailer.
+// drops every old XMP extension and writes the new one before the first block.
 #include <vector>
 
 #include "XMPError.h"
@@ -25,10 +25,9 @@ std::string MagicTrailer() {
 
 struct GifLayout {
     bool is87a = false;
-    std::uint64_t trailer = 0;  // the 0x3B byte
+    std::uint64_t firstBlock = 0;  // after the screen descriptor and global colour table
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> xmpExtensions;  // all of them, to drop
     bool hasXmp = false;
-    std::uint64_t xmpExtension = 0;
-    std::uint64_t xmpExtensionSize = 0;
     std::uint64_t packetOffset = 0;
     std::uint64_t packetLength = 0;
 };
@@ -56,10 +55,10 @@ GifLayout ParseGif(const ByteSource& file) {
         throw XMPError(kXMPErr_BadFileFormat, "Not a GIF file");
     }
     std::uint64_t pos = 13 + ColorTableSize(file.U8(10));
+    layout.firstBlock = pos;
     for (;;) {
         std::uint8_t introducer = file.U8(pos);
         if (introducer == 0x3B) {
-            layout.trailer = pos;
             return layout;
         }
         if (introducer == 0x2C) {  // image descriptor, optional local table, LZW data
@@ -70,6 +69,9 @@ GifLayout ParseGif(const ByteSource& file) {
             bool isXmp =
                 file.U8(pos + 1) == 0xFF && file.U8(pos + 2) == 11 && file.Matches(pos + 3, kAppId);
             pos = SkipSubBlocks(file, pos + 2);
+            if (isXmp) {
+                layout.xmpExtensions.emplace_back(start, pos - start);
+            }
             if (isXmp && !layout.hasXmp) {
                 std::uint64_t data = start + 3 + kAppId.size();
                 if (pos < data + kMagicTrailerSize ||
@@ -77,8 +79,6 @@ GifLayout ParseGif(const ByteSource& file) {
                     throw XMPError(kXMPErr_BadFileFormat, "GIF XMP extension lacks its trailer");
                 }
                 layout.hasXmp = true;
-                layout.xmpExtension = start;
-                layout.xmpExtensionSize = pos - start;
                 layout.packetOffset = data;
                 layout.packetLength = pos - kMagicTrailerSize - data;
             }
@@ -117,11 +117,12 @@ public:
         if (layout.is87a) {
             edits.push_back({3, 3, "89a"});  // extensions need GIF89a
         }
-        if (layout.hasXmp) {
-            edits.push_back({layout.xmpExtension, layout.xmpExtensionSize, {}});
+        for (auto [offset, size] : layout.xmpExtensions) {
+            edits.push_back({offset, size, {}});
         }
+        // Before the first block, where other writers look for it when they update the file.
         edits.push_back(
-            {layout.trailer, 0, "\x21\xFF\x0B" + std::string(kAppId) + packet + MagicTrailer()});
+            {layout.firstBlock, 0, "\x21\xFF\x0B" + std::string(kAppId) + packet + MagicTrailer()});
         return PlanWithEdits(file.Size(), std::move(edits));
     }
 };

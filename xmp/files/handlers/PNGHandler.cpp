@@ -1,5 +1,5 @@
 // PNG: the packet is the text of an uncompressed iTXt chunk with the keyword
-// "XML:com.adobe.xmp" (empty language and translated keyword). An update drops the old chunk
+// "XML:com.adobe.xmp" (empty language and translated keyword). An update drops every old XMP chunk
 // and writes a new one, with its CRC, right after IHDR.
 #include <vector>
 
@@ -19,8 +19,7 @@ constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFF;
 struct PngLayout {
     std::uint64_t afterIhdr = 0;
     bool hasXmp = false;
-    std::uint64_t xmpChunk = 0;  // chunk start
-    std::uint64_t xmpChunkSize = 0;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> xmpChunks;  // all of them, to drop
     std::uint64_t textOffset = 0;
     std::uint64_t textLength = 0;
 };
@@ -55,10 +54,9 @@ PngLayout ParsePng(const ByteSource& file) {
             if (Crc32(whole) != file.U32BE(data + length)) {
                 throw XMPError(kXMPErr_BadFileFormat, "PNG XMP chunk has a bad CRC");
             }
+            layout.xmpChunks.emplace_back(pos, 12 + std::uint64_t{length});
             if (!layout.hasXmp) {
                 layout.hasXmp = true;
-                layout.xmpChunk = pos;
-                layout.xmpChunkSize = 12 + std::uint64_t{length};
                 layout.textOffset = data + kXmpPrefix.size();
                 layout.textLength = length - kXmpPrefix.size();
             }
@@ -97,8 +95,8 @@ public:
         std::string chunk =
             BE32(static_cast<std::uint32_t>(body.size() - 4)) + body + BE32(Crc32(body));
         std::vector<ContainerEdit> edits;
-        if (layout.hasXmp) {
-            edits.push_back({layout.xmpChunk, layout.xmpChunkSize, {}});
+        for (auto [offset, size] : layout.xmpChunks) {
+            edits.push_back({offset, size, {}});
         }
         edits.push_back({layout.afterIhdr, 0, std::move(chunk)});
         return PlanWithEdits(file.Size(), std::move(edits));

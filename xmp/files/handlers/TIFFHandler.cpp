@@ -167,9 +167,16 @@ public:
     }
 };
 
+// BigTIFF ("+" for "*") is claimed too, so that it is refused with a clear error instead of
+// reaching the packet scanner.
 bool SniffTiff(const ByteSource& file) {
-    return file.Matches(0, std::string_view("II*\0", 4)) ||
-           file.Matches(0, std::string_view("MM\0*", 4));
+    for (std::string_view magic : {std::string_view("II*\0", 4), std::string_view("MM\0*", 4),
+                                   std::string_view("II+\0", 4), std::string_view("MM\0+", 4)}) {
+        if (file.Matches(0, magic)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
