@@ -1,0 +1,85 @@
+// AIFF and AIFF-C: the packet is the data of an "APPL" chunk whose application signature is
+// "XMP ". AIFF holds no absolute offsets, so an update drops the old chunk, appends the new
+// one at the end of the FORM and fixes the form size.
+#include <vector>
+
+#include "XMPError.h"
+#include "handlers/ChunkForm.h"
+#include "handlers/PlanEdits.h"
+#include "handlers/SmartHandlers.h"
+
+namespace xmp {
+namespace {
+
+constexpr std::string_view kSignature = "XMP ";
+
+const FormChunk* FindXmpChunk(const ByteSource& file, const ChunkFormLayout& layout) {
+    for (const FormChunk& chunk : layout.chunks) {
+        if (chunk.id == "APPL" && chunk.dataSize >= kSignature.size() &&
+            file.Matches(chunk.dataOffset, kSignature)) {
+            return &chunk;
+        }
+    }
+    return nullptr;
+}
+
+ChunkFormLayout ParseAiff(const ByteSource& file) {
+    ChunkFormLayout layout = ParseChunkForm(file, "FORM", true);
+    if (layout.type != "AIFF" && layout.type != "AIFC") {
+        throw XMPError(kXMPErr_BadFileFormat, "FORM '" + layout.type + "' is not AIFF");
+    }
+    return layout;
+}
+
+class AIFFHandler final : public FileHandler {
+public:
+    XMP_FileFormat Format() const override { return kXMP_AIFFFile; }
+    XMP_OptionBits HandlerFlags() const override {
+        return kXMPFiles_CanInjectXMP | kXMPFiles_CanExpand | kXMPFiles_CanRewrite;
+    }
+
+    std::optional<FoundPacket> ReadXMP(const ByteSource& file) const override {
+        ChunkFormLayout layout = ParseAiff(file);
+        const FormChunk* chunk = FindXmpChunk(file, layout);
+        if (!chunk) {
+            return std::nullopt;
+        }
+        FoundPacket found;
+        std::uint64_t at = chunk->dataOffset + kSignature.size();
+        found.packet = file.Read(at, chunk->dataSize - kSignature.size());
+        found.info = DescribePacket(found.packet, static_cast<std::int64_t>(at), true);
+        return found;
+    }
+
+    OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
+        ChunkFormLayout layout = ParseAiff(file);
+        const FormChunk* old = FindXmpChunk(file, layout);
+        std::vector<ContainerEdit> edits;
+        std::uint64_t removed = 0;
+        if (old) {
+            removed = old->end - old->offset;
+            edits.push_back({old->offset, removed, {}});
+        }
+        std::string chunk = std::string((layout.formEnd - removed) & 1, '\0') +
+                            MakeFormChunk("APPL", std::string(kSignature) + packet, true);
+        std::uint64_t newSize = layout.formEnd - removed + chunk.size() - 8;
+        if (newSize > 0xFFFFFFFFull) {
+            throw XMPError(kXMPErr_BadFileFormat, "AIFF form would exceed 4 GB");
+        }
+        edits.push_back({4, 4, BE32(static_cast<std::uint32_t>(newSize))});
+        edits.push_back({layout.formEnd, 0, std::move(chunk)});
+        return PlanWithEdits(file.Size(), std::move(edits));
+    }
+};
+
+bool SniffAiff(const ByteSource& file) {
+    return file.Matches(0, "FORM") && (file.Matches(8, "AIFF") || file.Matches(8, "AIFC"));
+}
+
+}  // namespace
+
+const HandlerEntry kAIFFHandler{{kXMP_AIFFFile, 0, 0}, SniffAiff, [](const ByteSource&) {
+                                    return std::unique_ptr<FileHandler>(new AIFFHandler);
+                                }};
+
+}  // namespace xmp
