@@ -70,9 +70,10 @@ TEST(CorpusPacketsTest, MatchExiftoolExtraction) {
     for (const char* relative :
          {"tiff/pil-hopper-Lab-xmp.tif", "tiff/pil-tiff_16bit_RGBa-icc-xmp.tiff",
           "tiff/pil-tiff_adobe_deflate-icc-xmp.tif", "tiff/pil-tiff_strip_cmyk_16l-xmp.tif",
-          "tiff/pil-tiff_strip_cmyk_jpeg-xmp.tif", "psd/et-Photoshop-metadata.psd",
-          "jpeg/et-ExifTool-many-appn.jpg", "jpeg/exs-gps-DSCN0010.jpg",
-          "jpeg/exs-32-lens_data-progressive.jpeg", "jpeg/exs-orientation-landscape_1.jpg",
+          "tiff/pil-tiff_strip_cmyk_jpeg-xmp.tif", "psd/pil-hopper-rgb8-layers.psd",
+          "psd/psdt-unicode_pathname-no-composite.psd", "jpeg/jd-its-1cbb1bb3-progressive-ycck.jpg",
+          "jpeg/jd-tower_progressive.jpg", "jpeg/mei-Multiple_ICC_segments-ycck.jpg",
+          "jpeg/pil-pil_sample_cmyk-ycck.jpg",
           "jpeg/corrupt/pil-truncated_app14.jpg"}) {
         std::string path = CorpusFile(relative);
         ReadResult r = ReadXMP(path);
@@ -84,7 +85,7 @@ TEST(CorpusPacketsTest, MatchExiftoolExtraction) {
 // A real TIFF rewritten by us keeps its image data; exiftool's hash of it is the judge.
 TEST(CorpusPacketsTest, RewrittenTiffAndPsdKeepImageData) {
     for (const char* relative : {"tiff/pil-tiff_adobe_deflate-icc-xmp.tif",
-                                 "tiff/libtiff-rgb-3c-8b.tiff", "psd/et-Photoshop-metadata.psd"}) {
+                                 "tiff/libtiff-rgb-3c-8b.tiff", "psd/pil-hopper-rgb8-layers.psd"}) {
         TempDir dir;
         std::string path = dir.File("copy");
         std::filesystem::copy_file(CorpusFile(relative), path);
