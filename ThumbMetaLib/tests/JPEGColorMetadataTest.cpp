@@ -123,7 +123,8 @@ TEST(JPEGColorMetadata, ICCChunksAssembleInArrivalOrderAndBadChunksAreRefused) {
             .profileFound);
 
     // Corpus files: many chunks, a second profile after the frame, out of order, missing.
-    for (const char* name : {"jpeg/pil-icc_profile_big-progressive.jpg", "jpeg/mei-Multiple_ICC_segments-ycck.jpg"}) {
+    for (const char* name :
+         {"jpeg/pil-icc_profile_big-progressive.jpg", "jpeg/mei-Multiple_ICC_segments-ycck.jpg"}) {
         const std::string path = jpegtest::Corpus(name);
         ASSERT_TRUE(std::filesystem::exists(path)) << "missing corpus file " << path;
         EXPECT_TRUE(DecodeWithMetadata(colortest::ReadAll(path)).profileFound) << name;

@@ -105,12 +105,13 @@ TEST(JPEGDecode, ThumbnailsMatchImageMagick) {
     colortest::ScratchFolder scratch;
     ASSERT_TRUE(scratch.Ok());
     ASSERT_TRUE(colortest::Run("command -v convert"));
-    // A photo big enough for the one-eighth decode at 256, made from a corpus photo.
+    // A photo big enough for the one-eighth decode at 256, made from a corpus photo; its sides
+    // are multiples of eight so that the reduced decode keeps the aspect exactly.
     const std::string large = scratch.File("large.jpg");
     ASSERT_TRUE(colortest::Run("convert '" + jpegtest::Corpus("jpeg/wuffs-harvesters.jpeg") +
-                               "' -resize 4000x -quality 92 '" + large + "'"));
-    for (const std::string name : {"jpeg/wuffs-harvesters.jpeg",
-                                   "jpeg/mei-Samsung_GT-I9000_orient6.jpg", "large.jpg"}) {
+                               "' -resize '4000x3000!' -quality 92 '" + large + "'"));
+    for (const std::string name :
+         {"jpeg/wuffs-harvesters.jpeg", "jpeg/mei-Samsung_GT-I9000_orient6.jpg", "large.jpg"}) {
         const std::string path = name == "large.jpg" ? large : jpegtest::Corpus(name);
         ASSERT_TRUE(std::filesystem::exists(path)) << "missing corpus file " << path;
         for (uint32_t size : {256u, 1024u}) {

@@ -34,11 +34,11 @@ TEST(RoundTripTest, CorpusPacketFiles) {
 // Packets inside corpus files, as exiftool extracts them.
 TEST(RoundTripTest, PacketsInsideCorpusFiles) {
     for (const char* name :
-         {"jpeg/jd-its-1cbb1bb3-progressive-ycck.jpg", "jpeg/jd-tower_progressive.jpg",
-          "jpeg/mei-Multiple_ICC_segments-ycck.jpg", "jpeg/pil-pil_sample_cmyk-ycck.jpg",
-          "jpeg/mei-Android_Depth_Map-extxmp.jpg", "tiff/pil-hopper-Lab-xmp.tif",
-          "tiff/pil-tiff_16bit_RGBa-icc-xmp.tiff", "psd/pil-hopper-rgb8-layers.psd",
-          "psd/psdt-colormodes-4x4_8bit_lab.psd", "psd/psdt-unicode_pathname-no-composite.psd",
+         {"jpeg/jd-its-1cbb1bb3-progressive-ycck.jpg", "jpeg/mei-Multiple_ICC_segments-ycck.jpg",
+          "jpeg/pil-pil_sample_cmyk-ycck.jpg", "jpeg/mei-Android_Depth_Map-extxmp.jpg",
+          "tiff/pil-hopper-Lab-xmp.tif", "tiff/pil-tiff_16bit_RGBa-icc-xmp.tiff",
+          "psd/pil-hopper-rgb8-layers.psd", "psd/psdt-colormodes-4x4_8bit_lab.psd",
+          "psd/psdt-unicode_pathname-no-composite.psd",
           "pdf/qpdf-minimal-signed-restricted-certified.pdf",
           "pdf/pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf",
           "pdf/pdfjs-page_with_number_and_link-17pages.pdf"}) {

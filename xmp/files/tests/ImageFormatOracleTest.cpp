@@ -73,8 +73,7 @@ TEST(CorpusPacketsTest, MatchExiftoolExtraction) {
           "tiff/pil-tiff_strip_cmyk_jpeg-xmp.tif", "psd/pil-hopper-rgb8-layers.psd",
           "psd/psdt-unicode_pathname-no-composite.psd", "jpeg/jd-its-1cbb1bb3-progressive-ycck.jpg",
           "jpeg/jd-tower_progressive.jpg", "jpeg/mei-Multiple_ICC_segments-ycck.jpg",
-          "jpeg/pil-pil_sample_cmyk-ycck.jpg",
-          "jpeg/corrupt/pil-truncated_app14.jpg"}) {
+          "jpeg/pil-pil_sample_cmyk-ycck.jpg", "jpeg/corrupt/pil-truncated_app14.jpg"}) {
         std::string path = CorpusFile(relative);
         ReadResult r = ReadXMP(path);
         ASSERT_TRUE(r.found) << relative;
