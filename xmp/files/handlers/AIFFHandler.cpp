@@ -53,6 +53,7 @@ public:
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
         ChunkFormLayout layout = ParseAiff(file);
+        RequireWholeChunks(layout);
         const FormChunk* old = FindXmpChunk(file, layout);
         std::vector<ContainerEdit> edits;
         std::uint64_t removed = 0;

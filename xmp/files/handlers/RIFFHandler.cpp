@@ -52,6 +52,7 @@ public:
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
         ChunkFormLayout layout = ParseRiff(file);
+        RequireWholeChunks(layout);
         const FormChunk* old = FindXmpChunk(layout);
         std::vector<ContainerEdit> edits;
         std::uint64_t formEnd = layout.formEnd;

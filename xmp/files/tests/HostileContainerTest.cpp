@@ -75,6 +75,25 @@ TEST(HostileContainerTest, JpegWithBytesBetweenSegmentsIsReadButNotRewritten) {
     EXPECT_EQ(ReadFile(path), before);
 }
 
+// A form whose last bytes are too short to be a chunk: readable, but a chunk appended after
+// the stub would be misread, so neither format is rewritten.
+TEST(HostileContainerTest, ChunkFormsEndingInAStubAreReadButNotRewritten) {
+    TempDir dir;
+    for (bool riff : {true, false}) {
+        std::string bytes = (riff ? Wav() : Aiff()) + std::string(4, '\0');
+        std::uint32_t formSize = static_cast<std::uint32_t>(bytes.size() - 8);
+        bytes.replace(4, 4, riff ? Le32(formSize) : Be32(formSize));
+        std::string path = dir.File(riff ? "stub.wav" : "stub.aiff");
+        WriteFile(path, bytes);
+        xmp::TXMPFiles files;
+        ASSERT_TRUE(files.OpenFile(path, xmp::kXMP_UnknownFile, xmp::kXMPFiles_OpenForUpdate))
+            << path;
+        EXPECT_THROW(files.PutXMP(MakePacket("never")), xmp::XMPError) << path;
+        files.CloseFile(xmp::kXMPFiles_UpdateSafely);
+        EXPECT_EQ(ReadFile(path), bytes) << path;
+    }
+}
+
 // IFD 0 names itself as the next IFD: reading and writing still end.
 TEST(HostileContainerTest, SelfReferencingIfdChainDoesNotHang) {
     TempDir dir;
