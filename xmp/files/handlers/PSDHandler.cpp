@@ -99,7 +99,10 @@ public:
         std::string resource = "8BIM" + BE16(kXmpResource) + std::string(2, '\0') +
                                BE32(static_cast<std::uint32_t>(packet.size())) + packet;
         resource.append(resource.size() % 2, '\0');
-        std::uint64_t newLength = layout.sectionLength - layout.xmpResourceSize + resource.size();
+        // A last resource without its pad byte gets it, or it would swallow our first byte.
+        std::uint64_t kept = layout.sectionLength - layout.xmpResourceSize;
+        resource.insert(0, kept % 2, '\0');
+        std::uint64_t newLength = kept + resource.size();
         if (newLength > 0xFFFFFFFFull) {
             throw XMPError(kXMPErr_BadFileFormat, "Image resources would exceed 4 GB");
         }

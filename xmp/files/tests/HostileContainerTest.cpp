@@ -94,6 +94,27 @@ TEST(HostileContainerTest, ChunkFormsEndingInAStubAreReadButNotRewritten) {
     }
 }
 
+// Writers that leave out the pad byte of the last block: the block added after it gets the
+// pad first, so the old block does not swallow its first byte.
+TEST(HostileContainerTest, MissingLastPadByteIsRestoredBeforeTheAddedBlock) {
+    TempDir dir;
+    std::string resource = "8BIM" + std::string("\x03\xE8\0\0", 4) + Be32(3) + "abc";
+    std::string psd = "8BPS" + std::string("\x00\x01", 2) + std::string(6, '\0') +
+                      std::string("\x00\x03", 2) + Be32(1) + Be32(1) +
+                      std::string("\x00\x08\x00\x03", 4) + Be32(0) + Be32(resource.size()) +
+                      resource + Be32(0) + std::string(2, '\0') + "xyz";
+    std::string wav = "RIFF" + Le32(4 + 8 + 3) + "WAVE" + "data" + Le32(3) + "abc";
+    for (const auto& [name, bytes] : {std::pair{"odd.psd", psd}, std::pair{"odd.wav", wav}}) {
+        std::string path = dir.File(name);
+        WriteFile(path, bytes);
+        std::string packet = MakePacket("After the odd block", 100);
+        WriteXMP(path, packet);
+        ReadResult r = ReadXMP(path);
+        ASSERT_TRUE(r.found) << name;
+        EXPECT_EQ(r.packet, packet) << name;
+    }
+}
+
 // IFD 0 names itself as the next IFD: reading and writing still end.
 TEST(HostileContainerTest, SelfReferencingIfdChainDoesNotHang) {
     TempDir dir;
