@@ -44,11 +44,8 @@ public:
         if (!chunk) {
             return std::nullopt;
         }
-        FoundPacket found;
-        std::uint64_t at = chunk->dataOffset + kSignature.size();
-        found.packet = file.Read(at, chunk->dataSize - kSignature.size());
-        found.info = DescribePacket(found.packet, static_cast<std::int64_t>(at), true);
-        return found;
+        return ReadPacketAt(file, chunk->dataOffset + kSignature.size(),
+                            chunk->dataSize - kSignature.size());
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {

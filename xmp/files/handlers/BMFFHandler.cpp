@@ -86,10 +86,7 @@ public:
         }
         const Box& box = layout.boxes[layout.xmpBox];
         std::uint64_t at = box.offset + box.headerSize + kXmpUuid.size();
-        FoundPacket found;
-        found.packet = file.Read(at, box.offset + box.size - at);
-        found.info = DescribePacket(found.packet, static_cast<std::int64_t>(at), true);
-        return found;
+        return ReadPacketAt(file, at, box.offset + box.size - at);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {

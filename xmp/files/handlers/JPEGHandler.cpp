@@ -195,10 +195,7 @@ public:
         if (!layout.hasStandard) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.standardOffset, layout.standardLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.standardOffset), true);
+        FoundPacket found = ReadPacketAt(file, layout.standardOffset, layout.standardLength);
         if (auto guid = ExtendedXMPReference(found.packet)) {
             found.extended = AssembleExtended(file, layout, *guid);
         }

@@ -117,11 +117,7 @@ public:
         if (!layout.hasXmp) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.xmpOffset, layout.xmpLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.xmpOffset), true);
-        return found;
+        return ReadPacketAt(file, layout.xmpOffset, layout.xmpLength);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {

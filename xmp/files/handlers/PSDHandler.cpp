@@ -87,11 +87,7 @@ public:
         if (!layout.hasXmp) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.dataOffset, layout.dataLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.dataOffset), true);
-        return found;
+        return ReadPacketAt(file, layout.dataOffset, layout.dataLength);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {

@@ -78,10 +78,8 @@ public:
         if (!span) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(span->offset, span->length);
-        found.info = DescribePacket(found.packet, static_cast<std::int64_t>(span->offset),
-                                    HasWriteableTrailer(found.packet));
+        FoundPacket found = ReadPacketAt(file, span->offset, span->length);
+        found.info.writeable = HasWriteableTrailer(found.packet);
         return found;
     }
 

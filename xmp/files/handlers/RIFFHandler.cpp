@@ -43,11 +43,7 @@ public:
         if (!chunk) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(chunk->dataOffset, chunk->dataSize);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(chunk->dataOffset), true);
-        return found;
+        return ReadPacketAt(file, chunk->dataOffset, chunk->dataSize);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
