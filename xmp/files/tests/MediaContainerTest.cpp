@@ -15,6 +15,9 @@ struct MediaCase {
     bool offsetsKept;
     bool exiftoolDecodesXmp;  // exiftool shows AIFF's chunk only as raw ApplicationData
 };
+void PrintTo(const MediaCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 // The packet as exiftool sees it.
 std::string ExiftoolPacket(const std::string& path, bool decodesXmp) {
