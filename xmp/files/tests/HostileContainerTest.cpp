@@ -130,4 +130,16 @@ TEST(HostileContainerTest, SelfReferencingIfdChainDoesNotHang) {
     EXPECT_EQ(ExiftoolTag(path, "XMP-dc:Title"), "Loop rewritten");
 }
 
+// Tag 700 names bytes that are IFD 0 itself: the new packet goes to the end of the file
+// instead of over the directory.
+TEST(HostileContainerTest, PacketOverlappingTheDirectoryIsNotOverwritten) {
+    TempDir dir;
+    std::string path = dir.File("overlap.tif");
+    std::string entry = std::string("\xBC\x02\x07\x00", 4) + Le32(3000) + Le32(8);
+    WriteFile(path, TiffLE(8, 1, entry, 0) + std::string(3000, ' '));
+    std::string packet = MakePacket("Clear of the directory", 100);
+    WriteXMP(path, packet);
+    EXPECT_EQ(ReadXMP(path).packet, packet);
+}
+
 }  // namespace
