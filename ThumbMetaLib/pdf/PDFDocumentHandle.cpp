@@ -28,8 +28,7 @@ std::unique_ptr<PDFDocumentHandle> PDFDocumentHandle::OpenPath(const std::string
     return std::unique_ptr<PDFDocumentHandle>(new PDFDocumentHandle(ctx, doc, locked != 0));
 }
 
-std::unique_ptr<PDFDocumentHandle> PDFDocumentHandle::OpenMemory(const uint8_t* data,
-                                                                 size_t size,
+std::unique_ptr<PDFDocumentHandle> PDFDocumentHandle::OpenMemory(const uint8_t* data, size_t size,
                                                                  bool requireUnlocked,
                                                                  PDFGlueError& err) {
     fz_context* ctx = ReadyContext();
@@ -41,6 +40,8 @@ std::unique_ptr<PDFDocumentHandle> PDFDocumentHandle::OpenMemory(const uint8_t* 
     return std::unique_ptr<PDFDocumentHandle>(new PDFDocumentHandle(ctx, doc, locked != 0));
 }
 
-PDFDocumentHandle::~PDFDocumentHandle() { pdfglue_drop_document(ctx_, doc_); }
+PDFDocumentHandle::~PDFDocumentHandle() {
+    pdfglue_drop_document(ctx_, doc_);
+}
 
 }  // namespace ThumbMetaLib

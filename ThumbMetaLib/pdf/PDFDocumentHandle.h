@@ -10,7 +10,6 @@
 
 namespace ThumbMetaLib {
 
-
 class PDFDocumentHandle {
 public:
     // Opens from a path or from memory (which must outlive the handle). Throws

@@ -5,14 +5,14 @@
 #include <stdexcept>
 
 #include "ThumbMetaLib/pdf/PDFSafeSave.h"
+#include "ThumbMetaLib/pdf/PDFSession.h"
 #include "ThumbMetaLib/pdf/PagelError.h"
 
 namespace ThumbMetaLib {
 namespace {
 
 // Called from inside the glue's walk: must not throw and must not call MuPDF.
-long CollectLink(void* user, const unsigned char* bytes, size_t length, unsigned char*,
-                 size_t) {
+long CollectLink(void* user, const unsigned char* bytes, size_t length, unsigned char*, size_t) {
     try {
         static_cast<std::vector<std::string>*>(user)->emplace_back(
             reinterpret_cast<const char*>(bytes), length);
@@ -41,12 +41,13 @@ PDFLinkDocument::PDFLinkDocument(std::unique_ptr<PDFDocumentHandle> handle, std:
     : handle_(std::move(handle)), path_(std::move(path)) {}
 
 std::unique_ptr<PDFLinkDocument> PDFLinkDocument::Finish(std::unique_ptr<PDFDocumentHandle> handle,
-                                                         const PDFGlueError& err,
-                                                         std::string path, bool savable) {
+                                                         const PDFGlueError& err, std::string path,
+                                                         bool savable) {
     if (!handle) {
         throw PagelError::InFile(err.code, err.text, path);
     }
-    std::unique_ptr<PDFLinkDocument> document(new PDFLinkDocument(std::move(handle), std::move(path)));
+    std::unique_ptr<PDFLinkDocument> document(
+        new PDFLinkDocument(std::move(handle), std::move(path)));
     document->savable_ = savable;
     document->DecideReadOnly();
     return document;
@@ -67,6 +68,12 @@ std::unique_ptr<PDFLinkDocument> PDFLinkDocument::OpenMemory(const uint8_t* data
 
 void PDFLinkDocument::Fail(const PDFGlueError& err) const {
     throw PagelError::InFile(err.code, err.text, path_);
+}
+
+void PDFLinkDocument::FailIfCut(const PDFMemoryCapWatch& cap) const {
+    if (cap.Tripped()) {
+        throw PagelError::InFile(kPDFGlueErrorMemory, kPDFMemoryCapText, path_);
+    }
 }
 
 bool PDFLinkDocument::PermissionGranted(PDFPermissionOperation operation) const {
@@ -103,12 +110,14 @@ std::vector<std::string> PDFLinkDocument::ListLinks() const {
     if (!processable_) {
         return links;
     }
+    const PDFMemoryCapWatch cap;
     PDFGlueError err{};
     int replaced = 0;
     if (pdfglue_visit_links(handle_->Context(), handle_->Document(), CollectLink, &links,
                             kPDFLinkRoom, &replaced, &err) != 0) {
         Fail(err);
     }
+    FailIfCut(cap);
     return links;
 }
 
@@ -123,6 +132,7 @@ bool PDFLinkDocument::UpdateLinks(const PDFLinkMap& replacements) {
     if (!processable_ || readOnly_) {
         return false;
     }
+    const PDFMemoryCapWatch cap;
     PDFGlueError err{};
     int replaced = 0;
     if (pdfglue_visit_links(handle_->Context(), handle_->Document(), ReplaceLink,
@@ -130,6 +140,7 @@ bool PDFLinkDocument::UpdateLinks(const PDFLinkMap& replacements) {
                             &err) != 0) {
         Fail(err);
     }
+    FailIfCut(cap);  // a walk cut short must not be saved
     Save();
     return true;
 }
@@ -138,6 +149,7 @@ std::optional<std::string> PDFLinkDocument::ReadMetadata() const {
     if (!processable_) {
         return std::nullopt;
     }
+    const PDFMemoryCapWatch cap;
     PDFGlueError err{};
     unsigned char* bytes = nullptr;
     size_t length = 0;
@@ -146,6 +158,7 @@ std::optional<std::string> PDFLinkDocument::ReadMetadata() const {
         Fail(err);
     }
     if (bytes == nullptr) {
+        FailIfCut(cap);
         return std::nullopt;
     }
     std::optional<std::string> packet;
@@ -165,8 +178,8 @@ bool PDFLinkDocument::WriteMetadata(std::string_view packet) {
     }
     PDFGlueError err{};
     if (pdfglue_write_metadata(handle_->Context(), handle_->Document(),
-                               reinterpret_cast<const unsigned char*>(packet.data()),
-                               packet.size(), &err) != 0) {
+                               reinterpret_cast<const unsigned char*>(packet.data()), packet.size(),
+                               &err) != 0) {
         Fail(err);
     }
     Save();

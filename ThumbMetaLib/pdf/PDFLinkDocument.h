@@ -16,6 +16,8 @@
 
 namespace ThumbMetaLib {
 
+class PDFMemoryCapWatch;
+
 // The room a link rewrite may fill: a replacement longer than a Linux path is cut there.
 inline constexpr size_t kPDFLinkRoom = 4096;
 
@@ -66,6 +68,7 @@ private:
     void DecideReadOnly();
     void Save();
     [[noreturn]] void Fail(const PDFGlueError& err) const;
+    void FailIfCut(const PDFMemoryCapWatch& cap) const;
 
     std::unique_ptr<PDFDocumentHandle> handle_;
     std::string path_;

@@ -23,6 +23,7 @@ bool Charge(PDFMemoryBudget* budget, size_t size) {
     size_t used = budget->used.load(std::memory_order_relaxed);
     do {
         if (used > limit || size > limit - used) {
+            budget->refusals.fetch_add(1, std::memory_order_relaxed);
             return false;
         }
     } while (!budget->used.compare_exchange_weak(used, used + size, std::memory_order_relaxed));
@@ -33,7 +34,9 @@ void Refund(PDFMemoryBudget* budget, size_t size) {
     budget->used.fetch_sub(size, std::memory_order_relaxed);
 }
 
-BlockHeader* HeaderOf(void* ptr) { return static_cast<BlockHeader*>(ptr) - 1; }
+BlockHeader* HeaderOf(void* ptr) {
+    return static_cast<BlockHeader*>(ptr) - 1;
+}
 
 struct BudgetPool {
     std::mutex lock;
@@ -103,7 +106,8 @@ void* PDFBudgetRealloc(void* user, void* old, size_t size) noexcept {
     BlockHeader* header = HeaderOf(old);
     PDFMemoryBudget* owner = header->budget;
     const size_t oldSize = header->size;
-    if (size > SIZE_MAX - sizeof(BlockHeader) || (size > oldSize && !Charge(owner, size - oldSize))) {
+    if (size > SIZE_MAX - sizeof(BlockHeader) ||
+        (size > oldSize && !Charge(owner, size - oldSize))) {
         return nullptr;
     }
     auto* grown = static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + size));

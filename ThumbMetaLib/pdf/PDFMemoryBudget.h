@@ -3,6 +3,7 @@
 // machine's memory. Each worker thread's context draws on a budget of its own.
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 namespace ThumbMetaLib {
 
@@ -11,6 +12,10 @@ inline constexpr size_t kPDFDefaultMemoryLimit = size_t{1} << 30;  // 1 GiB, as 
 struct PDFMemoryBudget {
     std::atomic<size_t> used{0};
     std::atomic<size_t> limit{kPDFDefaultMemoryLimit};
+    // Requests refused so far. MuPDF recovers from some refusals by leaving objects out, so
+    // callers compare this count around an operation to tell a faithful result from one cut
+    // short by the cap.
+    std::atomic<uint64_t> refusals{0};
 };
 
 // A budget from the process-wide pool (reused after ReturnPDFMemoryBudget: memory the shared

@@ -1,6 +1,7 @@
 #include "ThumbMetaLib/pdf/PDFPageDocument.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "ThumbMetaLib/pdf/PagelError.h"
@@ -24,18 +25,26 @@ private:
 };
 
 // Pixels per point: 1, or what fits the larger side into `fitSize`.
-float ScaleFor(int widthPoints, int heightPoints, uint32_t fitSize) {
-    if (fitSize == 0) {
-        return 1.0f;
+double ScaleFor(double width, double height, uint32_t fitSize) {
+    return fitSize == 0 ? 1.0 : fitSize / std::max(width, height);
+}
+
+// One side in pixels: rounded to the nearest integer, at least 1; 0 when the side is no finite
+// size or larger than any page we draw.
+int PixelSide(double points, double scale) {
+    const double pixels = std::round(std::fabs(points) * scale);
+    if (!std::isfinite(pixels) || pixels > static_cast<double>(kPDFMaxPagePixels)) {
+        return 0;
     }
-    return static_cast<float>(fitSize) / static_cast<float>(std::max(widthPoints, heightPoints));
+    return std::max(1, static_cast<int>(pixels));
 }
 
 }  // namespace
 
 std::unique_ptr<PDFPageDocument> PDFPageDocument::Finish(std::unique_ptr<PDFDocumentHandle> handle,
                                                          const PDFGlueError& err,
-                                                         const std::string& name) {
+                                                         const std::string& name,
+                                                         const PDFMemoryCapWatch& cap) {
     if (!handle) {
         throw PagelError::OpeningFile(err.code, err.text, name);
     }
@@ -44,42 +53,49 @@ std::unique_ptr<PDFPageDocument> PDFPageDocument::Finish(std::unique_ptr<PDFDocu
     if (pdfglue_count_pages(handle->Context(), handle->Document(), &count, &countErr) != 0) {
         throw PagelError::OpeningFile(countErr.code, countErr.text, name);
     }
+    if (cap.Tripped()) {
+        throw PagelError::OpeningFile(kPDFGlueErrorMemory, kPDFMemoryCapText, name);
+    }
     return std::unique_ptr<PDFPageDocument>(new PDFPageDocument(std::move(handle), count));
 }
 
 std::unique_ptr<PDFPageDocument> PDFPageDocument::Open(const std::string& path) {
+    const PDFMemoryCapWatch cap;
     PDFGlueError err{};
     auto handle = PDFDocumentHandle::OpenPath(path, true, err);
-    return Finish(std::move(handle), err, path);
+    return Finish(std::move(handle), err, path, cap);
 }
 
 std::unique_ptr<PDFPageDocument> PDFPageDocument::OpenMemory(const uint8_t* data, size_t size,
                                                              const std::string& name) {
+    const PDFMemoryCapWatch cap;
     PDFGlueError err{};
     auto handle = PDFDocumentHandle::OpenMemory(data, size, true, err);
-    return Finish(std::move(handle), err, name);
+    return Finish(std::move(handle), err, name, cap);
 }
 
 PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& options) const {
     fz_context* ctx = handle_->Context();
+    const PDFMemoryCapWatch cap;
     PDFGlueError err{};
     fz_page* page = nullptr;
     if (pdfglue_load_page(ctx, handle_->Document(), pageIndex, &page, &err) != 0) {
         throw PagelError::AcquiringPage(err.code, err.text, pageIndex);
     }
     const LoadedPage loaded(ctx, page);
+    if (cap.Tripped()) {
+        throw PagelError::AcquiringPage(kPDFGlueErrorMemory, kPDFMemoryCapText, pageIndex);
+    }
 
-    int width = 0;
-    int height = 0;
-    if (pdfglue_page_size(ctx, page, 1.0f, &width, &height, &err) != 0) {
+    float boxWidth = 0;
+    float boxHeight = 0;
+    if (pdfglue_page_box(ctx, page, &boxWidth, &boxHeight, &err) != 0) {
         throw PagelError::RenderingPage(err.code, err.text, pageIndex);
     }
-    const float scale = ScaleFor(width, height, options.fitSize);
-    if (width > 0 && height > 0 && scale != 1.0f &&
-        pdfglue_page_size(ctx, page, scale, &width, &height, &err) != 0) {
-        throw PagelError::RenderingPage(err.code, err.text, pageIndex);
-    }
-    if (width <= 0 || height <= 0 ||
+    const double scale = ScaleFor(std::fabs(boxWidth), std::fabs(boxHeight), options.fitSize);
+    const int width = PixelSide(boxWidth, scale);
+    const int height = PixelSide(boxHeight, scale);
+    if (width == 0 || height == 0 ||
         static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kPDFMaxPagePixels) {
         throw PagelError::RenderingPage(kPDFGlueErrorMemory, "page is too large to draw",
                                         pageIndex);
@@ -94,9 +110,13 @@ PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& opt
     std::memset(pixels->Bytes(), 0xFF, pixels->ByteCount());  // white, opaque
 
     const RenderDeadline deadline(options.timeLimit);
-    const PDFGlueRender render{scale, width, height, pixels->Bytes(), deadline.Cookie()};
+    const PDFGlueRender render{static_cast<float>(scale), width, height, pixels->Bytes(),
+                               deadline.Cookie()};
     if (pdfglue_render_page(ctx, page, &render, &err) != 0) {
         throw PagelError::RenderingPage(err.code, err.text, pageIndex);
+    }
+    if (cap.Tripped()) {
+        throw PagelError::RenderingPage(kPDFGlueErrorMemory, kPDFMemoryCapText, pageIndex);
     }
     pixels->SetInOutputSpace(true);
     return pixels;

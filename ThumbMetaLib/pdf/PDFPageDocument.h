@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ThumbMetaLib/pdf/PDFDocumentHandle.h"
+#include "ThumbMetaLib/pdf/PDFSession.h"
 #include "ThumbMetaLib/pixels/Pixels.h"
 
 namespace ThumbMetaLib {
@@ -44,8 +45,8 @@ private:
     PDFPageDocument(std::unique_ptr<PDFDocumentHandle> handle, int pageCount)
         : handle_(std::move(handle)), pageCount_(pageCount) {}
     static std::unique_ptr<PDFPageDocument> Finish(std::unique_ptr<PDFDocumentHandle> handle,
-                                                   const PDFGlueError& err,
-                                                   const std::string& name);
+                                                   const PDFGlueError& err, const std::string& name,
+                                                   const PDFMemoryCapWatch& cap);
 
     std::unique_ptr<PDFDocumentHandle> handle_;
     int pageCount_;

@@ -81,7 +81,9 @@ thread_local ThreadState threadState;
 
 }  // namespace
 
-int32_t CurrentPDFInitStatus() { return threadState.status; }
+int32_t CurrentPDFInitStatus() {
+    return threadState.status;
+}
 
 bool EnsurePDFReady() {
     ThreadState& state = threadState;
@@ -107,7 +109,9 @@ bool EnsurePDFReady() {
     return true;
 }
 
-fz_context* PDFThreadContext() { return threadState.ctx; }
+fz_context* PDFThreadContext() {
+    return threadState.ctx;
+}
 
 bool ReleasePDFThread() {
     if (std::this_thread::get_id() == kMainThread || threadState.ctx == nullptr) {
@@ -136,6 +140,19 @@ size_t PDFThreadMemoryInUse() {
     return threadState.budget != nullptr ? threadState.budget->used.load() : 0;
 }
 
-void SetPDFWarningSink(PDFWarningSink sink) { warningSink.store(sink); }
+namespace {
+uint64_t ThreadRefusals() {
+    return threadState.budget != nullptr ? threadState.budget->refusals.load() : 0;
+}
+}  // namespace
+
+PDFMemoryCapWatch::PDFMemoryCapWatch() : start_(ThreadRefusals()) {}
+bool PDFMemoryCapWatch::Tripped() const {
+    return ThreadRefusals() != start_;
+}
+
+void SetPDFWarningSink(PDFWarningSink sink) {
+    warningSink.store(sink);
+}
 
 }  // namespace ThumbMetaLib

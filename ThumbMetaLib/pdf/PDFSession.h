@@ -36,6 +36,17 @@ void TerminatePDF();
 void SetPDFThreadMemoryLimit(size_t bytes);
 size_t PDFThreadMemoryInUse();
 
+// Whether the calling thread's memory cap refused anything since it was made: a result MuPDF
+// produced while its memory was refused may silently lack parts, and is treated as a failure.
+class PDFMemoryCapWatch {
+public:
+    PDFMemoryCapWatch();
+    bool Tripped() const;
+
+private:
+    uint64_t start_;
+};
+
 // Where MuPDF's warnings go (they are dropped unless a sink is set before the base context is
 // made). The sink may be called on any thread.
 using PDFWarningSink = void (*)(const char* message);

@@ -14,6 +14,9 @@ inline constexpr const char* kPagelErrorReason = "PagelError";
 inline constexpr const char* kPageUnknownErrorText = "<Unknown Error>";
 inline constexpr const char* kLinkUnknownErrorText = "<UNKNOWN ERROR>";
 
+// Our text when the memory cap cut an operation short (MuPDF may have carried on without it).
+inline constexpr const char* kPDFMemoryCapText = "the document needs more memory than its limit";
+
 class PagelError : public std::runtime_error {
 public:
     // The four message forms, each with the library's code and text (empty: none given).

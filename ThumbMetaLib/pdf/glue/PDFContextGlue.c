@@ -8,7 +8,9 @@ static void pdfglue_drop_message(void* user, const char* message) {
     (void)message;
 }
 
-int pdfglue_lock_count(void) { return FZ_LOCK_MAX; }
+int pdfglue_lock_count(void) {
+    return FZ_LOCK_MAX;
+}
 
 fz_context* pdfglue_new_base_context(const PDFGlueHooks* hooks, size_t storeMax) {
     fz_alloc_context alloc = {hooks->allocUser, hooks->malloc, hooks->realloc, hooks->free};
@@ -34,6 +36,10 @@ fz_context* pdfglue_clone_context(fz_context* base, void* allocUser) {
     return ctx;
 }
 
-void pdfglue_drop_context(fz_context* ctx) { fz_drop_context(ctx); }
+void pdfglue_drop_context(fz_context* ctx) {
+    fz_drop_context(ctx);
+}
 
-void pdfglue_free(fz_context* ctx, void* ptr) { fz_free(ctx, ptr); }
+void pdfglue_free(fz_context* ctx, void* ptr) {
+    fz_free(ctx, ptr);
+}

@@ -5,8 +5,7 @@
 
 // Unlocks with the empty password when the document is encrypted; the owner may still have
 // restricted what the empty password allows (see the permission checks).
-static void pdfglue_unlock(fz_context* ctx, pdf_document* doc, int requireUnlocked,
-                           int* locked) {
+static void pdfglue_unlock(fz_context* ctx, pdf_document* doc, int requireUnlocked, int* locked) {
     *locked = 0;
     if (pdf_needs_password(ctx, doc) && !pdf_authenticate_password(ctx, doc, "")) {
         *locked = 1;
@@ -45,7 +44,9 @@ int pdfglue_open_memory(fz_context* ctx, const unsigned char* data, size_t size,
         opened = pdf_open_document_with_stream(ctx, stream);
         pdfglue_unlock(ctx, opened, requireUnlocked, locked);
     }
-    fz_always(ctx) { fz_drop_stream(ctx, stream); }
+    fz_always(ctx) {
+        fz_drop_stream(ctx, stream);
+    }
     fz_catch(ctx) {
         pdf_drop_document(ctx, opened);
         return pdfglue_caught(ctx, err);
@@ -54,10 +55,16 @@ int pdfglue_open_memory(fz_context* ctx, const unsigned char* data, size_t size,
     return 0;
 }
 
-void pdfglue_drop_document(fz_context* ctx, pdf_document* doc) { pdf_drop_document(ctx, doc); }
+void pdfglue_drop_document(fz_context* ctx, pdf_document* doc) {
+    pdf_drop_document(ctx, doc);
+}
 
 int pdfglue_count_pages(fz_context* ctx, pdf_document* doc, int* count, PDFGlueError* err) {
-    fz_try(ctx) { *count = pdf_count_pages(ctx, doc); }
-    fz_catch(ctx) { return pdfglue_caught(ctx, err); }
+    fz_try(ctx) {
+        *count = pdf_count_pages(ctx, doc);
+    }
+    fz_catch(ctx) {
+        return pdfglue_caught(ctx, err);
+    }
     return 0;
 }

@@ -62,10 +62,9 @@ typedef struct fz_page fz_page;
 int pdfglue_load_page(fz_context* ctx, pdf_document* doc, int pageIndex, fz_page** page,
                       PDFGlueError* err);
 void pdfglue_drop_page(fz_context* ctx, fz_page* page);
-// The page box through the page's default matrix at `scale` pixels per point, each side
-// rounded to the nearest integer and made positive (at least 1).
-int pdfglue_page_size(fz_context* ctx, fz_page* page, float scale, int* width, int* height,
-                      PDFGlueError* err);
+// The page box through the page's default matrix: its width and height in points.
+int pdfglue_page_box(fz_context* ctx, fz_page* page, float* width, float* height,
+                     PDFGlueError* err);
 
 // The render time limit: MuPDF's cookie, whose abort flag another thread may set. Allocated
 // with the C library, not through a context, so that a watchdog may hold it.
@@ -98,14 +97,14 @@ int pdfglue_is_certified(fz_context* ctx, pdf_document* doc, int* certified, PDF
 // It must not throw and must not call MuPDF.
 typedef long (*PDFGlueLinkVisitor)(void* user, const unsigned char* bytes, size_t length,
                                    unsigned char* replacement, size_t room);
-int pdfglue_visit_links(fz_context* ctx, pdf_document* doc, PDFGlueLinkVisitor visitor,
-                        void* user, size_t room, int* replaced, PDFGlueError* err);
+int pdfglue_visit_links(fz_context* ctx, pdf_document* doc, PDFGlueLinkVisitor visitor, void* user,
+                        size_t room, int* replaced, PDFGlueError* err);
 
 // The catalog's /Metadata stream. Reading hands back MuPDF-owned decoded bytes (released with
 // pdfglue_free), null with length 0 when there is none. Writing replaces the stream's contents
 // (uncompressed) or adds one.
-int pdfglue_read_metadata(fz_context* ctx, pdf_document* doc, unsigned char** bytes,
-                          size_t* length, PDFGlueError* err);
+int pdfglue_read_metadata(fz_context* ctx, pdf_document* doc, unsigned char** bytes, size_t* length,
+                          PDFGlueError* err);
 int pdfglue_write_metadata(fz_context* ctx, pdf_document* doc, const unsigned char* bytes,
                            size_t length, PDFGlueError* err);
 void pdfglue_free(fz_context* ctx, void* ptr);

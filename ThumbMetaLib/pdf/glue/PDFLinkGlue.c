@@ -6,8 +6,12 @@
 
 int pdfglue_has_permission(fz_context* ctx, pdf_document* doc, int permission, int* granted,
                            PDFGlueError* err) {
-    fz_try(ctx) { *granted = pdf_has_permission(ctx, doc, (fz_permission)permission); }
-    fz_catch(ctx) { return pdfglue_caught(ctx, err); }
+    fz_try(ctx) {
+        *granted = pdf_has_permission(ctx, doc, (fz_permission)permission);
+    }
+    fz_catch(ctx) {
+        return pdfglue_caught(ctx, err);
+    }
     return 0;
 }
 
@@ -17,7 +21,9 @@ int pdfglue_is_certified(fz_context* ctx, pdf_document* doc, int* certified, PDF
         pdf_obj* perms = pdf_dict_get(ctx, root, PDF_NAME(Perms));
         *certified = pdf_is_dict(ctx, pdf_dict_get(ctx, perms, PDF_NAME(DocMDP)));
     }
-    fz_catch(ctx) { return pdfglue_caught(ctx, err); }
+    fz_catch(ctx) {
+        return pdfglue_caught(ctx, err);
+    }
     return 0;
 }
 
@@ -114,7 +120,9 @@ static void pdfglue_walk_object(fz_context* ctx, pdf_document* doc, LinkWalk* wa
         obj = pdf_load_object(ctx, doc, num);
         pdfglue_walk(ctx, walk, obj, 0);
     }
-    fz_always(ctx) { pdf_drop_obj(ctx, obj); }
+    fz_always(ctx) {
+        pdf_drop_obj(ctx, obj);
+    }
     fz_catch(ctx) {
         if (pdfglue_is_fatal(ctx)) {
             fz_rethrow(ctx);
@@ -122,8 +130,8 @@ static void pdfglue_walk_object(fz_context* ctx, pdf_document* doc, LinkWalk* wa
     }
 }
 
-int pdfglue_visit_links(fz_context* ctx, pdf_document* doc, PDFGlueLinkVisitor visitor,
-                        void* user, size_t room, int* replaced, PDFGlueError* err) {
+int pdfglue_visit_links(fz_context* ctx, pdf_document* doc, PDFGlueLinkVisitor visitor, void* user,
+                        size_t room, int* replaced, PDFGlueError* err) {
     LinkWalk walk = {visitor, user, NULL, room, 0};
     *replaced = 0;
     fz_try(ctx) {
@@ -133,8 +141,12 @@ int pdfglue_visit_links(fz_context* ctx, pdf_document* doc, PDFGlueLinkVisitor v
             pdfglue_walk_object(ctx, doc, &walk, num);
         }
     }
-    fz_always(ctx) { fz_free(ctx, walk.room); }
-    fz_catch(ctx) { return pdfglue_caught(ctx, err); }
+    fz_always(ctx) {
+        fz_free(ctx, walk.room);
+    }
+    fz_catch(ctx) {
+        return pdfglue_caught(ctx, err);
+    }
     *replaced = walk.replaced;
     return 0;
 }

@@ -7,8 +7,8 @@ static pdf_obj* pdfglue_catalog(fz_context* ctx, pdf_document* doc) {
     return pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Root));
 }
 
-int pdfglue_read_metadata(fz_context* ctx, pdf_document* doc, unsigned char** bytes,
-                          size_t* length, PDFGlueError* err) {
+int pdfglue_read_metadata(fz_context* ctx, pdf_document* doc, unsigned char** bytes, size_t* length,
+                          PDFGlueError* err) {
     fz_buffer* buffer = NULL;
     fz_var(buffer);
     *bytes = NULL;
@@ -20,8 +20,12 @@ int pdfglue_read_metadata(fz_context* ctx, pdf_document* doc, unsigned char** by
             *length = fz_buffer_extract(ctx, buffer, bytes);
         }
     }
-    fz_always(ctx) { fz_drop_buffer(ctx, buffer); }
-    fz_catch(ctx) { return pdfglue_caught(ctx, err); }
+    fz_always(ctx) {
+        fz_drop_buffer(ctx, buffer);
+    }
+    fz_catch(ctx) {
+        return pdfglue_caught(ctx, err);
+    }
     return 0;
 }
 
@@ -58,6 +62,8 @@ int pdfglue_write_metadata(fz_context* ctx, pdf_document* doc, const unsigned ch
         pdf_drop_obj(ctx, dict);
         fz_drop_buffer(ctx, buffer);
     }
-    fz_catch(ctx) { return pdfglue_caught(ctx, err); }
+    fz_catch(ctx) {
+        return pdfglue_caught(ctx, err);
+    }
     return 0;
 }

@@ -5,8 +5,12 @@
 
 int pdfglue_can_save_incrementally(fz_context* ctx, pdf_document* doc, int* incremental,
                                    PDFGlueError* err) {
-    fz_try(ctx) { *incremental = pdf_can_be_saved_incrementally(ctx, doc); }
-    fz_catch(ctx) { return pdfglue_caught(ctx, err); }
+    fz_try(ctx) {
+        *incremental = pdf_can_be_saved_incrementally(ctx, doc);
+    }
+    fz_catch(ctx) {
+        return pdfglue_caught(ctx, err);
+    }
     return 0;
 }
 
@@ -17,6 +21,8 @@ int pdfglue_save(fz_context* ctx, pdf_document* doc, const char* path, int incre
         options.do_incremental = incremental;
         pdf_save_document(ctx, doc, path, &options);
     }
-    fz_catch(ctx) { return pdfglue_caught(ctx, err); }
+    fz_catch(ctx) {
+        return pdfglue_caught(ctx, err);
+    }
     return 0;
 }

@@ -24,24 +24,22 @@ int PdfinfoPages(const std::string& path) {
 
 std::string OnePage(const std::string& box, const std::string& content,
                     const std::string& extra = "") {
-    return MakePDF({"<< /Type /Catalog /Pages 2 0 R >>",
-                    "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                    "<< /Type /Page /Parent 2 0 R /MediaBox " + box + " /Contents 4 0 R " + extra +
-                        " >>",
-                    "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
-                        "\nendstream"});
+    return MakePDF(
+        {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+         "<< /Type /Page /Parent 2 0 R /MediaBox " + box + " /Contents 4 0 R " + extra + " >>",
+         "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+             "\nendstream"});
 }
 
 TEST(PDFPagesTest, PageCountsMatchPdfinfo) {
-    for (const char* name : {"pdfjs-annotation-fileattachment.pdf", "pdfjs-bug766086-gotor-link.pdf",
-                             "pdfjs-bug854315-signed.pdf", "pdfjs-empty_protected-permissions.pdf",
-                             "pdfjs-issue17846-launch-filespec.pdf",
-                             "pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf",
-                             "pdfjs-outlines_for_editor-gotor-outline.pdf",
-                             "pdfjs-page_with_number_and_link-17pages.pdf",
-                             "pdfjs-tracemonkey-14pages.pdf", "qpdf-add-attachments-1.pdf",
-                             "qpdf-compressed-metadata-30pages.pdf",
-                             "qpdf-minimal-signed-restricted-certified.pdf"}) {
+    for (const char* name :
+         {"pdfjs-annotation-fileattachment.pdf", "pdfjs-bug766086-gotor-link.pdf",
+          "pdfjs-bug854315-signed.pdf", "pdfjs-empty_protected-permissions.pdf",
+          "pdfjs-issue17846-launch-filespec.pdf", "pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf",
+          "pdfjs-outlines_for_editor-gotor-outline.pdf",
+          "pdfjs-page_with_number_and_link-17pages.pdf", "pdfjs-tracemonkey-14pages.pdf",
+          "qpdf-add-attachments-1.pdf", "qpdf-compressed-metadata-30pages.pdf",
+          "qpdf-minimal-signed-restricted-certified.pdf"}) {
         const std::string path = CorpusPDF(name);
         EXPECT_EQ(PDFPageDocument::Open(path)->PageCount(), PdfinfoPages(path)) << name;
     }
@@ -69,8 +67,8 @@ TEST(PDFPagesTest, DocumentsThatCannotBeOpenedGiveTheOpeningMessage) {
 // A truncated file is either recovered (MuPDF rebuilds the object table) or refused cleanly.
 TEST(PDFPagesTest, TruncatedFileRecoversOrFailsCleanly) {
     try {
-        auto document =
-            PDFPageDocument::Open(CorpusPDF("derived-pdfjs-page_with_number_and_link-truncated-60pct.pdf"));
+        auto document = PDFPageDocument::Open(
+            CorpusPDF("derived-pdfjs-page_with_number_and_link-truncated-60pct.pdf"));
         ASSERT_GE(document->PageCount(), 1);
         PixelsPtr page = document->RenderPage(0, {.fitSize = 64});
         EXPECT_EQ(std::max(page->Width(), page->Height()), 64u);
@@ -134,7 +132,8 @@ TEST(PDFPagesTest, TransparentAreasComeOutWhite) {
                              " /Group << /S /Transparency /CS /DeviceRGB >>"
                              " /Resources << /ExtGState << /G0 << /ca 0 >> /G1 << /ca 0.5 >> >> >>"
                              " >>",
-                             "<< /Length 52 >>\nstream\n/G0 gs 0 0 50 100 re f /G1 gs 50 0 50 100 re f\nendstream"}));
+                             "<< /Length 52 >>\nstream\n/G0 gs 0 0 50 100 re f /G1 gs 50 0 50 100 "
+                             "re f\nendstream"}));
     PixelsPtr page = PDFPageDocument::Open(path)->RenderPage(0);
     const uint8_t* clear = page->Bytes() + 50 * page->RowBytes() + 10 * 4;
     const uint8_t* half = page->Bytes() + 50 * page->RowBytes() + 90 * 4;
@@ -180,11 +179,10 @@ double MeanDifferenceFromMutool(const std::string& path) {
 }
 
 TEST(PDFPagesTest, FirstPagesMatchMutoolDraw) {
-    for (const char* name : {"pdfjs-tracemonkey-14pages.pdf",
-                             "pdfjs-page_with_number_and_link-17pages.pdf",
-                             "pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf",
-                             "pdfjs-annotation-fileattachment.pdf",
-                             "qpdf-minimal-signed-restricted-certified.pdf"}) {
+    for (const char* name :
+         {"pdfjs-tracemonkey-14pages.pdf", "pdfjs-page_with_number_and_link-17pages.pdf",
+          "pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf", "pdfjs-annotation-fileattachment.pdf",
+          "qpdf-minimal-signed-restricted-certified.pdf"}) {
         EXPECT_LT(MeanDifferenceFromMutool(CorpusPDF(name)), 1.0) << name;
     }
 }
