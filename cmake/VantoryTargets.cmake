@@ -33,21 +33,27 @@ function(vantory_add_benchmark)
   target_compile_definitions(${B_NAME} PRIVATE VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}")
 endfunction()
 
-# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>)
+# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>
+#                    [DICT <file>])
 # A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
 # VANTORY_FUZZ_SECONDS, seeded with the given directories (read recursively). The random seed
 # is fixed (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on a desk;
-# longer hunts pass their own -seed to the fuzzer directly.
+# longer hunts pass their own -seed to the fuzzer directly. DICT names a libFuzzer
+# dictionary of the format's tokens.
 function(vantory_add_fuzzer)
-  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS;SEEDS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;DICT" "SOURCES;LIBS;SEEDS" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
   target_compile_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(fuzz_${F_NAME} PRIVATE ${F_LIBS})
   set(work "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.corpus")
   file(MAKE_DIRECTORY "${work}")
+  set(dict_option)
+  if(F_DICT)
+    set(dict_option "-dict=${F_DICT}")
+  endif()
   add_test(NAME fuzz.${F_NAME}
     COMMAND fuzz_${F_NAME} -max_total_time=${VANTORY_FUZZ_SECONDS} -seed=${VANTORY_FUZZ_SEED} -timeout=10
-            -rss_limit_mb=2048 -print_final_stats=1 "${work}" ${F_SEEDS})
+            -rss_limit_mb=2048 -print_final_stats=1 ${dict_option} "${work}" ${F_SEEDS})
   set_tests_properties(fuzz.${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600)
 endfunction()

@@ -31,23 +31,23 @@ void ExpectUsable() {
     EXPECT_EQ(PDFPageDocument::Open(path)->RenderPage(0)->Width(), 200u);
 }
 
-// A page object holding a half-million-element array: about 20 MB once parsed.
+// A page object holding a million-element array: about 24 MB once parsed.
 TEST(PDFLimitsTest, MemoryCapStopsAHostileDocument) {
     ASSERT_TRUE(EnsurePDFReady());
     std::string numbers = "/Junk [";
-    for (int i = 0; i < 500000; ++i) {
+    for (int i = 0; i < 1000000; ++i) {
         numbers += "1 ";
     }
     numbers += "]";
     const std::string path = ScratchPath("huge-array.pdf");
     WriteFile(path, PageWith(numbers, "0 0 1 rg 10 10 50 50 re f"));
 
-    SetPDFThreadMemoryLimit(16u << 20);
+    SetPDFThreadMemoryLimit(8u << 20);
     const size_t before = PDFThreadMemoryInUse();
     try {
         auto document = PDFPageDocument::Open(path);
         document->RenderPage(0);
-        ADD_FAILURE() << "drawn within 16 MiB";
+        ADD_FAILURE() << "drawn within 8 MiB";
     } catch (const PagelError& error) {
         EXPECT_EQ(error.Code(), kPDFGlueErrorMemory) << error.what();
     }
