@@ -131,6 +131,18 @@ TEST(PDFLinksTest, UpdateAppendsToTheOriginal) {
               std::vector<std::string>{longPath.substr(0, kPDFLinkRoom)});
 }
 
+// The save happens whether or not a path matched; MuPDF appends nothing for an unchanged
+// document, so the file comes back byte for byte.
+TEST(PDFLinksTest, UpdateWithoutAMatchStillSaves) {
+    const std::string path =
+        ScratchCopy(CorpusPDF("pdfjs-issue17846-launch-filespec.pdf"), "nomatch.pdf");
+    const std::string original = ReadFile(path);
+    const auto links = PDFLinkDocument::Open(path)->ListLinks();
+    EXPECT_TRUE(PDFLinkDocument::Open(path)->UpdateLinks({{"no/such/path.pdf", "x.pdf"}}));
+    EXPECT_EQ(ReadFile(path), original);
+    EXPECT_EQ(PDFLinkDocument::Open(path)->ListLinks(), links);
+}
+
 // A file whose object table needed repair cannot be appended to: it is written anew.
 TEST(PDFLinksTest, RepairedFileIsSavedInFull) {
     const std::string path =
