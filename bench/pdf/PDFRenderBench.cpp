@@ -18,8 +18,7 @@ using namespace ThumbMetaLib;
 namespace {
 
 constexpr uint32_t kEdge = 256;
-const char* const kDocuments[] = {"pdfjs-tracemonkey-14pages.pdf",
-                                  "pdfjs-page_with_number_and_link-17pages.pdf",
+const char* const kDocuments[] = {"pdfjs-page_with_number_and_link-17pages.pdf",
                                   "qpdf-compressed-metadata-30pages.pdf"};
 
 std::string CorpusPath(const char* name) {

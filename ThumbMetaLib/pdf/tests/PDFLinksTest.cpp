@@ -79,7 +79,7 @@ TEST(PDFLinksTest, ListsMatchQpdfStrings) {
     for (const char* name :
          {"pdfjs-bug766086-gotor-link.pdf", "pdfjs-issue17846-launch-filespec.pdf",
           "pdfjs-annotation-fileattachment.pdf", "qpdf-add-attachments-1.pdf",
-          "pdfjs-outlines_for_editor-gotor-outline.pdf", "pdfjs-tracemonkey-14pages.pdf"}) {
+          "pdfjs-outlines_for_editor-gotor-outline.pdf", "qpdf-compressed-metadata-30pages.pdf"}) {
         const std::string path = CorpusPDF(name);
         auto document = PDFLinkDocument::Open(path);
         EXPECT_EQ(Sorted(document->ListLinks()), QpdfPaths(path)) << name;

@@ -38,7 +38,7 @@ TEST(PDFSessionTest, TheMainThreadKeepsItsContext) {
 // Pixels of a page drawn on another thread equal those drawn here, while both threads draw
 // different documents at once; the workers end without being released.
 TEST(PDFSessionTest, TwoThreadsDrawDifferentDocumentsAtOnce) {
-    const std::string paths[2] = {CorpusPDF("pdfjs-tracemonkey-14pages.pdf"),
+    const std::string paths[2] = {CorpusPDF("qpdf-compressed-metadata-30pages.pdf"),
                                   CorpusPDF("pdfjs-page_with_number_and_link-17pages.pdf")};
     std::string expected[2];
     for (int i = 0; i < 2; ++i) {
