@@ -9,6 +9,7 @@
 #include "ThumbMetaLib/engine/EngineLibraries.h"
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
+#include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
 #include "kvfoundation/util/ProcessLog.h"
 
 namespace ThumbMetaLib {
@@ -73,6 +74,7 @@ void RegisterStandardFormats() {
     // The fixed order: JPEG, layered raster, PDF, Scitex CT, 3D. Each handler joins here, in
     // that place, when it is built.
     Register(FBJPEGFormat::Instance());
+    Register(FBScitexFormat::Instance());
 }
 
 void Terminate() {
