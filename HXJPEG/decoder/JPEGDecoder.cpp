@@ -278,8 +278,16 @@ void JPEGDecoder::ParseFrame(uint32_t payload) {
         fc.h = uint8_t(c[1] >> 4);
         fc.v = uint8_t(c[1] & 15);
         fc.quantTable = c[2];
-        if (fc.h > 4 || fc.v > 4 || fc.h == 0 || fc.v == 0 || fc.quantTable > 3 ||
-            fc.identifier > 4) {
+        // Departs on purpose from the older rule that refused identifiers above 4: CMYK files
+        // from libjpeg ('C','M','Y','K'), RGB-coded ones ('R','G','B') and many other tools use
+        // larger ones, and the JPEG standard allows 0-255. What must hold is that a scan can name
+        // each component unambiguously, so a repeated identifier is refused instead. The order
+        // of the components, not their identifiers, decides their roles.
+        bool repeated = false;
+        for (int j = 0; j < i; ++j) {
+            repeated = repeated || frame_[j].identifier == fc.identifier;
+        }
+        if (fc.h > 4 || fc.v > 4 || fc.h == 0 || fc.v == 0 || fc.quantTable > 3 || repeated) {
             Fail(HXJPEG_ERR_FRAME_COMPONENT);
             return;
         }

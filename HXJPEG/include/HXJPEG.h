@@ -39,7 +39,7 @@ enum {
     HXJPEG_ERR_QUANT_TABLE_NUMBER = -2, /* DQT table number above 3 */
     HXJPEG_ERR_HUFFMAN = -3,            /* bad DHT class/number, or undecodable DC code */
     HXJPEG_ERR_SCAN = -4,               /* bad SOS */
-    HXJPEG_ERR_FRAME_COMPONENT = -6,    /* sampling > 4, table > 3 or identifier > 4 */
+    HXJPEG_ERR_FRAME_COMPONENT = -6,    /* sampling > 4, table > 3 or repeated identifier */
     HXJPEG_ERR_NO_FRAME = -7,           /* no usable frame (also unsupported frame kinds) */
     HXJPEG_ERR_QUANT_PRECISION = -8,    /* DQT precision other than 8 or 16 bits */
     HXJPEG_ERR_COMPONENT_COUNT = -9,    /* frame component count not 1..4 */

@@ -245,10 +245,6 @@ TEST_F(DecodeInterfaceTest, FrameFieldsFollowTheCodecsRules) {
     EXPECT_EQ(decoded.result, 0);
     EXPECT_TRUE(decoded.pixels == reference.pixels);
 
-    std::vector<uint8_t> identifier = bytes;
-    identifier[sof + 10] = 5;  // first component identifier
-    EXPECT_EQ(DecodeHX(identifier, 1).result, HXJPEG_ERR_FRAME_COMPONENT);
-
     std::vector<uint8_t> lossless = bytes;
     lossless[sof + 1] = 0xC3;
     EXPECT_EQ(DecodeHX(lossless, 1).result, HXJPEG_ERR_NO_FRAME);
@@ -260,6 +256,34 @@ TEST_F(DecodeInterfaceTest, FrameFieldsFollowTheCodecsRules) {
     std::vector<uint8_t> count = bytes;
     count[sof + 9] = 5;
     EXPECT_EQ(DecodeHX(count, 1).result, HXJPEG_ERR_COMPONENT_COUNT);
+}
+
+// Any identifier 0-255 names a component; the frame's order, not the identifier, decides the
+// component's role. Identifiers must be unique, and a scan may name only those of the frame.
+TEST_F(DecodeInterfaceTest, ComponentIdentifiers) {
+    std::vector<uint8_t> bytes = Make("-sample 2x2", 40, 24);
+    size_t sof = FindSegment(bytes, 0xC0);
+    size_t sos = FindSegment(bytes, 0xDA);
+    ASSERT_GT(sof, 0u);
+    ASSERT_GT(sos, 0u);
+    ASSERT_EQ(bytes[sos + 4], 3);  // one interleaved scan of all three
+    Image reference = DecodeHX(bytes, 1);
+    ASSERT_EQ(reference.result, 0);
+    // Frame component i has its identifier at sof+10+3i, scan component i at sos+5+2i.
+    auto renumber = [&](std::vector<uint8_t> ids, std::vector<uint8_t> selectors) {
+        std::vector<uint8_t> out = bytes;
+        for (size_t i = 0; i < 3; ++i) {
+            out[sof + 10 + 3 * i] = ids[i];
+            out[sos + 5 + 2 * i] = selectors[i];
+        }
+        return out;
+    };
+
+    Image wide = DecodeHX(renumber({255, 0, 'B'}, {255, 0, 'B'}), 1);
+    EXPECT_EQ(wide.result, 0);
+    EXPECT_TRUE(wide.pixels == reference.pixels);
+    EXPECT_EQ(DecodeHX(renumber({7, 9, 7}, {7, 9, 7}), 1).result, HXJPEG_ERR_FRAME_COMPONENT);
+    EXPECT_EQ(DecodeHX(renumber({7, 8, 9}, {7, 8, 10}), 1).result, HXJPEG_ERR_SCAN);
 }
 
 // Takes APP2 segments only; records every call.
