@@ -96,6 +96,21 @@ int32_t HXJPEGDecoderCreateUsingData(HXJPEGData data, HXJPEGDecodeOptions option
     });
 }
 
+int32_t HXJPEGDecodeLimitsInitDefault(HXJPEGDecodeLimits* limits) {
+    if (limits == nullptr) {
+        return HXJPEG_ERR_INVALID_ARGUMENT;
+    }
+    *limits = HXJPEG::JPEGDecoder::DefaultLimits();
+    return HXJPEG_OK;
+}
+
+int32_t HXJPEGDecoderSetLimits(HXJPEGDecoder* decoder, const HXJPEGDecodeLimits* limits) {
+    if (decoder == nullptr || decoder->decoder == nullptr || limits == nullptr) {
+        return HXJPEG_ERR_INVALID_ARGUMENT;
+    }
+    return decoder->decoder->SetLimits(*limits) ? HXJPEG_OK : HXJPEG_ERR_INVALID_ARGUMENT;
+}
+
 int32_t HXJPEGDecoderReadHeader(HXJPEGDecoder* decoder, HXJPEGMetaDataHandler* metaDataHandler,
                                 HXJPEGHeader* out) {
     if (decoder == nullptr || decoder->decoder == nullptr || out == nullptr) {

@@ -29,6 +29,16 @@ JPEGDecoder::~JPEGDecoder() {
     std::free(storeMemory_);
 }
 
+bool JPEGDecoder::SetLimits(const HXJPEGDecodeLimits& limits) {
+    if (headerDone_) {
+        return false;
+    }
+    const HXJPEGDecodeLimits defaults = DefaultLimits();
+    limits_.maxFramePixels = std::min(limits.maxFramePixels, defaults.maxFramePixels);
+    limits_.maxScans = std::min(limits.maxScans, defaults.maxScans);
+    return true;
+}
+
 void JPEGDecoder::SetContentHandler(DecodeContentHandler* handler) {
     handler_ = handler != nullptr ? handler : &defaultHandler_;
 }
@@ -271,6 +281,10 @@ void JPEGDecoder::ParseFrame(uint32_t payload) {
     if (payload < uint32_t(6 + 3 * count)) {
         return;
     }
+    if (uint64_t{width} * height > limits_.maxFramePixels) {
+        Fail(HXJPEG_ERR_OUT_OF_MEMORY);
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         const uint8_t* c = p + 6 + 3 * i;
         FrameComponent fc;
@@ -388,7 +402,7 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
         Fail(frameRead_ ? HXJPEG_ERR_SCAN : HXJPEG_ERR_NO_FRAME);
         return;
     }
-    if (++scanCount_ > HXJPEG_MAX_SCANS) {
+    if (uint32_t(++scanCount_) > limits_.maxScans) {
         Fail(HXJPEG_ERR_TOO_MANY_SCANS);
         return;
     }

@@ -45,6 +45,11 @@ public:
 
     bool Reduced() const { return reduced_; }
 
+    // Lowers the limits (values above the defaults count as the defaults). False once the
+    // header has been read: the limits must hold for the whole decode.
+    bool SetLimits(const HXJPEGDecodeLimits& limits);
+    static HXJPEGDecodeLimits DefaultLimits() { return {65535u * 65535u, HXJPEG_MAX_SCANS}; }
+
     // Reads a memory block in place (HXJPEGDecoderCreateUsingData); call before reading.
     void UseMemory(const uint8_t* data, size_t size) { input_.UseMemory(data, size); }
 
@@ -100,6 +105,7 @@ private:
     bool EndBand(int bandIndex);
 
     HXJPEGDecodeOptions options_;
+    HXJPEGDecodeLimits limits_ = DefaultLimits();
     bool reportWarnings_;
     HXJPEGWarningHandler warningHandler_ = {};
     bool hasWarningHandler_ = false;

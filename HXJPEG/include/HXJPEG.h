@@ -43,8 +43,8 @@ enum {
     HXJPEG_ERR_NO_FRAME = -7,           /* no usable frame (also unsupported frame kinds) */
     HXJPEG_ERR_QUANT_PRECISION = -8,    /* DQT precision other than 8 or 16 bits */
     HXJPEG_ERR_COMPONENT_COUNT = -9,    /* frame component count not 1..4 */
-    HXJPEG_ERR_TOO_MANY_SCANS = -10,    /* more scans than HXJPEG_MAX_SCANS */
-    HXJPEG_ERR_TRANSFORM_SIZE = -101,   /* lossless transform refused for this size */
+    HXJPEG_ERR_TOO_MANY_SCANS = -10,  /* more scans than the limit (HXJPEG_MAX_SCANS by default) */
+    HXJPEG_ERR_TRANSFORM_SIZE = -101, /* lossless transform refused for this size */
     HXJPEG_ERR_INVALID_ARGUMENT = -102, /* null pointer or invalid argument */
     HXJPEG_ERR_OUT_OF_MEMORY = -103,    /* out of memory, or beyond the allocation limit */
     HXJPEG_WARN_BAD_AC_CODE = -300,     /* warning: undecodable AC Huffman code */
@@ -232,6 +232,22 @@ HXJPEG_API int32_t HXJPEGEncoderWriteContent(HXJPEGEncoder* encoder, HXJPEGHeade
                                              HXJPEGImageContent source);
 /* Null is ignored. */
 HXJPEG_API int32_t HXJPEGEncoderRelease(HXJPEGEncoder* encoder);
+
+/* Limits of one decoder that a caller may lower (never raise) to bound what a hostile file can
+   make it do, e.g. while fuzzing. Defaults (HXJPEGDecodeLimitsInitDefault) are the codec's own
+   bounds: maxFramePixels 65535 x 65535 (every frame a JPEG can describe), maxScans
+   HXJPEG_MAX_SCANS. A frame of more than maxFramePixels samples per component (width x height)
+   fails with -103, a scan beyond maxScans with -10. */
+typedef struct HXJPEGDecodeLimits {
+    uint32_t maxFramePixels;
+    uint32_t maxScans;
+} HXJPEGDecodeLimits;
+
+/* -102 for a null pointer (nothing written), else 0. */
+HXJPEG_API int32_t HXJPEGDecodeLimitsInitDefault(HXJPEGDecodeLimits* limits);
+/* Call after creating the decoder and before HXJPEGDecoderReadHeader (later: -102). Values
+   above the defaults are taken as the defaults. */
+HXJPEG_API int32_t HXJPEGDecoderSetLimits(HXJPEGDecoder* decoder, const HXJPEGDecodeLimits* limits);
 
 /* Lossless quarter-turn rotation or flip without re-quantising. */
 HXJPEG_API int32_t HXJPEGRotateImage(HXJPEGReader reader, HXJPEGWriter writer,

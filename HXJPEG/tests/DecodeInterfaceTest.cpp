@@ -286,6 +286,45 @@ TEST_F(DecodeInterfaceTest, ComponentIdentifiers) {
     EXPECT_EQ(DecodeHX(renumber({7, 8, 9}, {7, 8, 10}), 1).result, HXJPEG_ERR_SCAN);
 }
 
+// A caller may lower the frame-size and scan-count limits of one decoder before its header.
+TEST_F(DecodeInterfaceTest, LoweredLimits) {
+    HXJPEGDecodeLimits defaults = {};
+    ASSERT_EQ(HXJPEGDecodeLimitsInitDefault(&defaults), 0);
+    EXPECT_EQ(defaults.maxFramePixels, 65535u * 65535u);
+    EXPECT_EQ(defaults.maxScans, uint32_t{HXJPEG_MAX_SCANS});
+    EXPECT_EQ(HXJPEGDecodeLimitsInitDefault(nullptr), HXJPEG_ERR_INVALID_ARGUMENT);
+
+    const std::vector<uint8_t> bytes = Make("-progressive", 40, 24);  // ten scans
+    auto decode = [&](HXJPEGDecodeLimits limits) {
+        HXJPEG::Decoder decoder(HXJPEGData{bytes.data(), uint32_t(bytes.size())},
+                                HXJPEGDecodeOptions{1, 1}, false);
+        decoder.SetLimits(limits);
+        std::vector<uint8_t> pixels(40 * 24 * 3);
+        try {
+            decoder.ReadHeader();
+            decoder.ReadContent(
+                1, {{pixels.data(), pixels.data() + 1, pixels.data() + 2}, 3, 40 * 3, 3});
+        } catch (const HXJPEG::Exception& e) {
+            return e.Code();
+        }
+        return int32_t{0};
+    };
+    EXPECT_EQ(decode({40 * 24, 10}), 0);
+    EXPECT_EQ(decode({40 * 24 - 1, 10}), HXJPEG_ERR_OUT_OF_MEMORY);
+    EXPECT_EQ(decode({40 * 24, 9}), HXJPEG_ERR_TOO_MANY_SCANS);
+    EXPECT_EQ(decode({0xFFFFFFFFu, 0xFFFFFFFFu}), 0);  // raising counts as the defaults
+
+    HXJPEGDecoder* decoder = nullptr;
+    ASSERT_EQ(HXJPEGDecoderCreateUsingData({bytes.data(), uint32_t(bytes.size())}, {1, 1}, false,
+                                           nullptr, &decoder),
+              0);
+    HXJPEGHeader header;
+    ASSERT_EQ(HXJPEGDecoderReadHeader(decoder, nullptr, &header), 0);
+    EXPECT_EQ(HXJPEGDecoderSetLimits(decoder, &defaults), HXJPEG_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(HXJPEGDecoderSetLimits(decoder, nullptr), HXJPEG_ERR_INVALID_ARGUMENT);
+    HXJPEGDecoderRelease(decoder);
+}
+
 // Takes APP2 segments only; records every call.
 struct MetaLog {
     std::vector<std::pair<int, int>> begins;  // appIndex, length
