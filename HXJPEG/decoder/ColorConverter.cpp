@@ -9,17 +9,23 @@
 #endif
 
 #include "HXJPEG.h"
+#include "HXJPEG/common/CodecSIMD.h"
 
 namespace HXJPEG {
 namespace {
 
-bool g_useSIMD = false;
-bool g_useSSSE3 = false;  // byte shuffles for packing RGB triples
-bool g_useAVX2 = false;
-
-// Range limit over -256..511 (JPEG samples after level shift, with room for overshoot).
-uint8_t g_limitStorage[768];
-const uint8_t* const g_limit = g_limitStorage + 256;
+// Range limit over -256..511 (JPEG samples after level shift, with room for overshoot), built
+// by the compiler: no decode depends on a table being set up first.
+struct LimitTable {
+    uint8_t values[768];
+    constexpr LimitTable() : values() {
+        for (int i = 0; i < 768; ++i) {
+            values[i] = uint8_t(i < 256 ? 0 : (i > 511 ? 255 : i - 256));
+        }
+    }
+};
+constexpr LimitTable kLimitTable;
+const uint8_t* const g_limit = kLimitTable.values + 256;
 
 inline uint8_t Limit(int v) {
     return g_limit[std::clamp(v, -256, 511)];
@@ -271,13 +277,14 @@ void YCCToRGBRow(const int16_t* const in[4], uint8_t* const out[4], uint32_t str
         // Interleaved: write whole pixels in order.
         int x = 0;
 #if defined(__SSE2__)
-        if (!kAlpha && g_useAVX2) {
+        const SIMDLevel level = ActiveCodecSIMD().decoderColor;
+        if (!kAlpha && level >= SIMDLevel::kAVX2) {
             x = YCCToRGBPackedAVX2(y, cb, cr, o0, width);
             o0 += size_t(x) * stride;
-        } else if (!kAlpha && g_useSSSE3) {
+        } else if (!kAlpha && level >= SIMDLevel::kSSSE3) {
             x = YCCToRGBPackedSSSE3(y, cb, cr, o0, width);
             o0 += size_t(x) * stride;
-        } else if (g_useSIMD) {
+        } else if (level >= SIMDLevel::kSSE2) {
             x = YCCToRGBInterleavedSSE2<kAlpha>(y, cb, cr, o0, width);
             o0 += size_t(x) * stride;
         }
@@ -371,19 +378,9 @@ void YCCKToCMYK(const int16_t* const in[4], uint8_t* const out[4], uint32_t stri
 }  // namespace
 
 void SelectColorSIMD(bool useSSE2) {
-#if defined(__SSE2__)
-    g_useSIMD = useSSE2;
-    g_useSSSE3 = useSSE2 && __builtin_cpu_supports("ssse3");
-    g_useAVX2 = g_useSSSE3 && __builtin_cpu_supports("avx2");
-#else
-    (void)useSSE2;
-#endif
-}
-
-void BuildColorTables() {
-    for (int i = 0; i < 768; ++i) {
-        g_limitStorage[i] = uint8_t(std::clamp(i - 256, 0, 255));
-    }
+    CodecSIMD table = ActiveCodecSIMD();
+    table.decoderColor = useSSE2 ? BestCodecSIMD(true).decoderColor : SIMDLevel::kPortable;
+    OverrideCodecSIMD(table);
 }
 
 RowConverter SelectRowConverter(int componentCount, uint32_t colorSpace, bool untransformed) {

@@ -186,10 +186,10 @@ typedef struct HXJPEGTiledContentReader {
     void (*end)(void* userData);
 } HXJPEGTiledContentReader;
 
-/* Library. HXJPEGLibInit builds the shared tables and picks the vector code of the decoder and
-   the encoder (the best the processor has, unless the environment variable
-   VANTORY_FORCE_PORTABLE is set to a non-empty value other than "0").
-   Call once before anything else; returns 0. */
+/* Library. HXJPEGLibInit chooses the vector code of the decoder and the encoder again: the
+   best the processor has, unless the environment variable VANTORY_FORCE_PORTABLE is set to a
+   non-empty value other than "0". Calling it is optional: the same choice is made on first use
+   (thread-safe) and the codec's tables need no set-up. Returns 0. */
 HXJPEG_API int32_t HXJPEGLibInit(void);
 HXJPEG_API int32_t HXJPEGLibTerminate(void);
 
@@ -197,6 +197,9 @@ HXJPEG_API int32_t HXJPEGLibTerminate(void);
 HXJPEG_API int32_t HXJPEGDecodeOptionsInitDefault(HXJPEGDecodeOptions* options);
 HXJPEG_API int32_t HXJPEGEncodeOptionsInitDefault(HXJPEGEncodeOptions* options);
 HXJPEG_API int32_t HXJPEGRotateOptionsInitDefault(HXJPEGRotateOptions* options);
+
+/* No flat function lets anything thrown inside reach the caller: running out of memory, or any
+   other failure raised inside, returns -103. */
 
 /* Decoder. With reportWarnings false every warning (-300, -301) is fatal; with it true each
    goes to warningHandler (null continues). */
