@@ -25,10 +25,6 @@ JPEGDecoder::JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options
     }
 }
 
-JPEGDecoder::~JPEGDecoder() {
-    std::free(storeMemory_);
-}
-
 bool JPEGDecoder::SetLimits(const HXJPEGDecodeLimits& limits) {
     if (headerDone_) {
         return false;

@@ -7,11 +7,13 @@
 
 #include "HXJPEG.h"
 #include "HXJPEG/common/FrameInfo.h"
+#include "HXJPEG/decoder/CoefficientStore.h"
 #include "HXJPEG/decoder/ColorConverter.h"
 #include "HXJPEG/decoder/DecodeContentHandler.h"
 #include "HXJPEG/decoder/HuffmanDecodeTable.h"
 #include "HXJPEG/decoder/InputBuffer.h"
 #include "HXJPEG/decoder/QuantTable.h"
+#include "HXJPEG/decoder/RestartTracker.h"
 
 namespace HXJPEG {
 
@@ -30,7 +32,7 @@ public:
 
     JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options, bool reportWarnings,
                 const HXJPEGWarningHandler* warningHandler);
-    ~JPEGDecoder();
+    ~JPEGDecoder() = default;
     JPEGDecoder(const JPEGDecoder&) = delete;
     JPEGDecoder& operator=(const JPEGDecoder&) = delete;
 
@@ -91,7 +93,6 @@ private:
     bool DecodeProgressiveACRefine(int16_t* zz);
     void DecodeScanIntoStore();
     bool AllocateStore();
-    int16_t* StoreBlock(int component, int blockX, int blockY);
 
     // Output (JPEGDecoderOutput.cpp).
     void DecodeSinglePass();
@@ -136,7 +137,7 @@ private:
     ScanHeader scan_;
     int scanCount_ = 0;
     uint16_t restartInterval_ = 0;
-    int restartsLeft_ = 0;
+    RestartTracker restarts_;
     uint32_t eobRun_ = 0;
 
     // Bit reader: a 64-bit accumulator holding bits from its top.
@@ -146,15 +147,7 @@ private:
     uint8_t pendingMarker_ = 0;   // marker met inside entropy data (0 = none)
     bool dataExhausted_ = false;  // after a -301 that the handler let pass: zero coefficients
 
-    // Coefficient store for multi-scan images: per component, blocks of 64 int16 in zig-zag
-    // order, blocksAcross x blocksDown (whole MCUs).
-    struct Store {
-        int16_t* blocks = nullptr;
-        int blocksAcross = 0;
-        int blocksDown = 0;
-    };
-    Store store_[4];
-    void* storeMemory_ = nullptr;
+    CoefficientStore store_;  // multi-scan images only
     bool storeUsed_ = false;
     bool contentSinglePassDone_ = false;
 

@@ -196,8 +196,10 @@ bool JPEGDecoder::CheckDataEnd() {
     return true;
 }
 
-// Empties the bit reader and consumes the expected RSTn marker, resynchronising past stray
-// bytes. Returns false when no restart marker follows (the scan ends there when asked to).
+// Empties the bit reader and consumes the restart marker that is due, resynchronising past
+// stray bytes, and resets the predictors. When no restart marker follows, the scan ends there if
+// `endsScanIfMissing`, else decoding goes on with reset predictors. A marker out of the RSTn
+// sequence raises warning -302. False when decoding must stop.
 bool JPEGDecoder::ProcessRestart(bool endsScanIfMissing) {
     ResetBitReader();
     if (pendingMarker_ == 0) {
@@ -216,20 +218,21 @@ bool JPEGDecoder::ProcessRestart(bool endsScanIfMissing) {
         }
         pendingMarker_ = code;
     }
-    if (pendingMarker_ >= 0xD0 && pendingMarker_ <= 0xD7) {
+    const bool found = marker::IsRestart(pendingMarker_);
+    if (found) {
+        const bool inOrder = restarts_.FollowsSequence(pendingMarker_);
         input_.pos += 2;
         pendingMarker_ = 0;
         dataExhausted_ = false;
-        for (int i = 0; i < scan_.count; ++i) {
-            scan_.components[i].dcPredictor = 0;
-        }
         eobRun_ = 0;
-        restartsLeft_ = restartInterval_;
-        return true;
-    }
-    restartsLeft_ = restartInterval_;
-    if (endsScanIfMissing) {
-        return false;
+        if (!inOrder && !Warn(HXJPEG_WARN_RESTART_SEQUENCE)) {
+            return false;
+        }
+    } else {
+        restarts_.Missed();
+        if (endsScanIfMissing) {
+            return false;
+        }
     }
     for (int i = 0; i < scan_.count; ++i) {
         scan_.components[i].dcPredictor = 0;
@@ -503,41 +506,14 @@ bool JPEGDecoder::DecodeProgressiveACRefine(int16_t* zz) {
 }
 
 bool JPEGDecoder::AllocateStore() {
-    if (storeMemory_ != nullptr) {
+    if (store_.Allocated()) {
         return true;
     }
-    uint64_t total = 0;
-    uint64_t sizes[4] = {};
-    for (int c = 0; c < componentCount_; ++c) {
-        uint64_t across = uint64_t(mcusAcross_) * frame_[c].h;
-        uint64_t down = uint64_t(mcusDown_) * frame_[c].v;
-        sizes[c] = (across * down * 64 + 16) * sizeof(int16_t);
-        sizes[c] = (sizes[c] + 63) & ~uint64_t(63);
-        total += sizes[c];
-    }
-    if (total > uint64_t(HXJPEG_MAX_COEFFICIENT_STORE_MB) << 20) {
+    if (!store_.Allocate(frame_, componentCount_, mcusAcross_, mcusDown_)) {
         Fail(HXJPEG_ERR_OUT_OF_MEMORY);
         return false;
-    }
-    storeMemory_ = std::aligned_alloc(64, size_t(total == 0 ? 64 : total));
-    if (storeMemory_ == nullptr) {
-        Fail(HXJPEG_ERR_OUT_OF_MEMORY);
-        return false;
-    }
-    std::memset(storeMemory_, 0, size_t(total));
-    auto* at = static_cast<uint8_t*>(storeMemory_);
-    for (int c = 0; c < componentCount_; ++c) {
-        store_[c].blocks = reinterpret_cast<int16_t*>(at);
-        store_[c].blocksAcross = mcusAcross_ * frame_[c].h;
-        store_[c].blocksDown = mcusDown_ * frame_[c].v;
-        at += sizes[c];
     }
     return true;
-}
-
-int16_t* JPEGDecoder::StoreBlock(int component, int blockX, int blockY) {
-    const Store& s = store_[component];
-    return s.blocks + (size_t(blockY) * s.blocksAcross + blockX) * 64;
 }
 
 // Decodes one scan: straight to the output when it is a sequential scan of every component,
@@ -547,7 +523,7 @@ void JPEGDecoder::DecodeScanIntoStore() {
     pendingMarker_ = 0;
     dataExhausted_ = false;
     eobRun_ = 0;
-    restartsLeft_ = restartInterval_;
+    restarts_.StartScan(restartInterval_);
     if (width_ == 0 || height_ == 0) {
         return;
     }
@@ -562,7 +538,6 @@ void JPEGDecoder::DecodeScanIntoStore() {
         return;
     }
     storeUsed_ = true;
-    bool first = true;
     auto decodeBlock = [&](int16_t* zz, ScanComponent& sc) -> bool {
         if (!progressive_) {
             ZeroBlock(zz);
@@ -573,16 +548,7 @@ void JPEGDecoder::DecodeScanIntoStore() {
         }
         return scan_.ah == 0 ? DecodeProgressiveACFirst(zz) : DecodeProgressiveACRefine(zz);
     };
-    auto beforeUnit = [&]() -> bool {
-        if (restartInterval_ != 0) {
-            if (!first && restartsLeft_ == 0 && !ProcessRestart(true)) {
-                return false;
-            }
-            --restartsLeft_;
-        }
-        first = false;
-        return true;
-    };
+    auto beforeUnit = [&]() -> bool { return !restarts_.DueBeforeUnit() || ProcessRestart(true); };
 
     if (scan_.count == 1) {
         // Non-interleaved: the MCU is one block; only the component's own blocks are coded.
@@ -597,7 +563,7 @@ void JPEGDecoder::DecodeScanIntoStore() {
                 if (!beforeUnit()) {
                     return;
                 }
-                if (!decodeBlock(StoreBlock(sc.frameIndex, bx, by), sc) || !CheckDataEnd()) {
+                if (!decodeBlock(store_.Block(sc.frameIndex, bx, by), sc) || !CheckDataEnd()) {
                     return;
                 }
             }
@@ -614,7 +580,7 @@ void JPEGDecoder::DecodeScanIntoStore() {
                 const FrameComponent& fc = frame_[sc.frameIndex];
                 for (int v = 0; v < fc.v; ++v) {
                     for (int h = 0; h < fc.h; ++h) {
-                        int16_t* zz = StoreBlock(sc.frameIndex, mx * fc.h + h, my * fc.v + v);
+                        int16_t* zz = store_.Block(sc.frameIndex, mx * fc.h + h, my * fc.v + v);
                         if (!decodeBlock(zz, sc)) {
                             return;
                         }
@@ -638,7 +604,6 @@ void JPEGDecoder::DecodeSinglePass() {
     bool notify = handler_ != &defaultHandler_;
     bool dcOnly = reduced_ && !coefficientsOnly && !notify;
     int16_t* zz = zzScratch_.data();
-    bool first = true;
     for (int my = 0; my < mcusDown_; ++my) {
         if (!coefficientsOnly && !BeginBand(my)) {
             return;
@@ -646,13 +611,9 @@ void JPEGDecoder::DecodeSinglePass() {
         for (int mx0 = 0; mx0 < mcusAcross_; mx0 += chunkMCUs_) {
             int n = std::min(chunkMCUs_, mcusAcross_ - mx0);
             for (int m = 0; m < n; ++m) {
-                if (restartInterval_ != 0) {
-                    if (!first && restartsLeft_ == 0) {
-                        ProcessRestart(false);
-                    }
-                    --restartsLeft_;
+                if (restarts_.DueBeforeUnit() && !ProcessRestart(false)) {
+                    return;
                 }
-                first = false;
                 for (int i = 0; i < scan_.count; ++i) {
                     ScanComponent& sc = scan_.components[i];
                     int c = sc.frameIndex;

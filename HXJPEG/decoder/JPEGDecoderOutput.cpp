@@ -187,7 +187,8 @@ void JPEGDecoder::OutputFromStore() {
                     const FrameComponent& fc = frame_[c];
                     for (int v = 0; v < fc.v; ++v) {
                         for (int h = 0; h < fc.h; ++h) {
-                            const int16_t* zz = StoreBlock(c, (mx0 + m) * fc.h + h, my * fc.v + v);
+                            const int16_t* zz =
+                                store_.Block(c, (mx0 + m) * fc.h + h, my * fc.v + v);
                             if (coefficientsOnly) {
                                 handler_->OnBlockNatural(zz, c, 1);
                                 continue;

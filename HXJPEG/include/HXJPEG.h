@@ -45,11 +45,12 @@ enum {
     HXJPEG_ERR_COMPONENT_COUNT = -9,    /* frame component count not 1..4 */
     HXJPEG_ERR_TOO_MANY_SCANS = -10,  /* more scans than the limit (HXJPEG_MAX_SCANS by default) */
     HXJPEG_ERR_TRANSFORM_SIZE = -101, /* lossless transform refused for this size */
-    HXJPEG_ERR_INVALID_ARGUMENT = -102, /* null pointer or invalid argument */
-    HXJPEG_ERR_OUT_OF_MEMORY = -103,    /* out of memory, or beyond the allocation limit */
-    HXJPEG_WARN_BAD_AC_CODE = -300,     /* warning: undecodable AC Huffman code */
-    HXJPEG_WARN_EARLY_END = -301,       /* warning: input ended early */
-    HXJPEG_ERR_TILE_CALLBACK = -350     /* a tile callback returned false */
+    HXJPEG_ERR_INVALID_ARGUMENT = -102,  /* null pointer or invalid argument */
+    HXJPEG_ERR_OUT_OF_MEMORY = -103,     /* out of memory, or beyond the allocation limit */
+    HXJPEG_WARN_BAD_AC_CODE = -300,      /* warning: undecodable AC Huffman code */
+    HXJPEG_WARN_EARLY_END = -301,        /* warning: input ended early */
+    HXJPEG_WARN_RESTART_SEQUENCE = -302, /* warning: a restart marker out of the RST0..7 order */
+    HXJPEG_ERR_TILE_CALLBACK = -350      /* a tile callback returned false */
 };
 
 /* Limits that bound what a hostile file can make the decoder do. */

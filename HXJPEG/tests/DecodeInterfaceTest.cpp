@@ -286,6 +286,32 @@ TEST_F(DecodeInterfaceTest, ComponentIdentifiers) {
     EXPECT_EQ(DecodeHX(renumber({7, 8, 9}, {7, 8, 10}), 1).result, HXJPEG_ERR_SCAN);
 }
 
+// Restart markers follow RST0..RST7 in turn. One out of order is reported (-302), and decoding
+// that goes on past it yields the samples of the intact file: only the number was wrong.
+TEST_F(DecodeInterfaceTest, RestartMarkersOutOfSequence) {
+    for (const std::string options : {"-sample 2x2 -restart 1B", "-progressive -restart 1B"}) {
+        const std::vector<uint8_t> bytes = Make(options, 64, 40);
+        std::vector<uint8_t> damaged = bytes;
+        size_t sos = FindSegment(bytes, 0xDA);
+        ASSERT_GT(sos, 0u);
+        int restarts = 0;
+        for (size_t i = sos; i + 1 < damaged.size(); ++i) {
+            if (damaged[i] == 0xFF && damaged[i + 1] == 0xD2 && restarts++ == 0) {
+                damaged[i + 1] = 0xD5;  // the third marker of the first scan
+            }
+        }
+        ASSERT_GT(restarts, 0) << options;
+        const Image reference = DecodeHX(bytes, 1);
+        ASSERT_EQ(reference.result, 0) << options;
+        EXPECT_EQ(DecodeHX(damaged, 1).result, HXJPEG_WARN_RESTART_SEQUENCE) << options;
+        WarningCounter goOn;
+        const Image tolerated = DecodeHX(damaged, 1, false, &goOn);
+        EXPECT_EQ(tolerated.result, 0) << options;
+        EXPECT_EQ(goOn.count, 1) << options;
+        EXPECT_TRUE(tolerated.pixels == reference.pixels) << options;
+    }
+}
+
 // A caller may lower the frame-size and scan-count limits of one decoder before its header.
 TEST_F(DecodeInterfaceTest, LoweredLimits) {
     HXJPEGDecodeLimits defaults = {};
