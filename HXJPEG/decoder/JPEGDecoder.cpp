@@ -94,13 +94,9 @@ int32_t JPEGDecoder::ReadContent(uint32_t colorSpace, const HXJPEGTiledContentWr
         return headerResult != 0 ? headerResult : error_;
     }
     contentDone_ = true;
-    colorSpace_ = colorSpace;
-    sink_ = sink;
+    output_.SetSink(sink, colorSpace);
     RunMarkerLoop(reduced_ ? kModeReduced : kModeFull);
-    if (sinkBegun_ && sink_.end != nullptr) {
-        sink_.end(sink_.userData);
-    }
-    sinkBegun_ = false;
+    output_.End();
     if (error_ == 0 && scanCount_ == 0) {
         return HXJPEG_ERR_NO_FRAME;  // a frame without any scan has no image to deliver
     }

@@ -7,6 +7,7 @@
 
 #include "HXJPEG.h"
 #include "HXJPEG/common/FrameInfo.h"
+#include "HXJPEG/decoder/BandWriter.h"
 #include "HXJPEG/decoder/CoefficientStore.h"
 #include "HXJPEG/decoder/ColorConverter.h"
 #include "HXJPEG/decoder/DecodeContentHandler.h"
@@ -102,7 +103,6 @@ private:
                               size_t stride);
     void NotifyDecodedBlock(const int16_t* natural, int component);
     bool BeginBand(int bandIndex);
-    void EmitChunk(int bandIndex, int firstMCU, int mcuCount);
     bool EndBand(int bandIndex);
 
     HXJPEGDecodeOptions options_;
@@ -156,20 +156,9 @@ private:
     bool headerDone_ = false;
     bool contentDone_ = false;
     bool atScan_ = false;  // the marker loop stopped at an SOS whose header is not yet read
-    uint32_t colorSpace_ = 0;
-    RowConverter converter_ = nullptr;
-    HXJPEGTiledContentWriter sink_ = {};
-    bool sinkBegun_ = false;
-    HXJPEGImageContent tile_ = {};
-    int bandHeight_ = 0;   // output rows per band
-    int outputWidth_ = 0;  // output samples per row
-    int outputHeight_ = 0;
-    int blockSize_ = 8;                     // samples per block side: 8, or 1 in the reduced decode
-    int chunkMCUs_ = 0;                     // MCUs per chunk: 48 / Hmax
-    std::vector<int16_t> chunkSamples_[4];  // per component: chunk of decoded samples
-    size_t chunkStride_[4] = {};
-    std::vector<int16_t> upsampled_[4];  // per component: one row widened to the output
-    std::vector<int16_t> zzScratch_;     // blocks of one MCU, zig-zag order
+    BandWriter output_;
+    int chunkMCUs_ = 0;               // MCUs per chunk: 48 / Hmax
+    std::vector<int16_t> zzScratch_;  // blocks of one MCU, zig-zag order
 
     int32_t error_ = 0;
 };

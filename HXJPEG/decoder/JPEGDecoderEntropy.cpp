@@ -632,9 +632,7 @@ void JPEGDecoder::DecodeSinglePass() {
                                 ZeroBlock(zz);
                                 continue;
                             }
-                            int16_t* out = chunkSamples_[c].data() +
-                                           size_t(v) * blockSize_ * chunkStride_[c] +
-                                           size_t(m * fc.h + h) * blockSize_;
+                            int16_t* out = output_.BlockSamples(c, m * fc.h + h, v);
                             if (dcOnly) {
                                 // The reduced decode: one sample from the DC term, which is
                                 // also the only coefficient written.
@@ -642,7 +640,7 @@ void JPEGDecoder::DecodeSinglePass() {
                                 zz[0] = 0;
                                 continue;
                             }
-                            DecodeBlockToSamples(zz, count, c, out, chunkStride_[c]);
+                            DecodeBlockToSamples(zz, count, c, out, output_.ChunkStride(c));
                             ZeroBlock(zz);  // for the next block
                         }
                     }
@@ -652,7 +650,7 @@ void JPEGDecoder::DecodeSinglePass() {
                 }
             }
             if (!coefficientsOnly) {
-                EmitChunk(my, mx0, n);
+                output_.EmitChunk(my, mx0, n);
             }
         }
         if (!coefficientsOnly && !EndBand(my)) {
