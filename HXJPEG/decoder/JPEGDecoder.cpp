@@ -12,11 +12,7 @@ namespace HXJPEG {
 
 JPEGDecoder::JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options,
                          bool reportWarnings, const HXJPEGWarningHandler* warningHandler)
-    : options_(options), reportWarnings_(reportWarnings), input_(reader) {
-    if (warningHandler != nullptr) {
-        warningHandler_ = *warningHandler;
-        hasWarningHandler_ = true;
-    }
+    : options_(options), status_(reportWarnings, warningHandler), input_(reader) {
     reduced_ = !(options.scaleX == 1 && options.scaleY == 1);
     static const uint16_t kZero[64] = {};
     for (auto& q : quant_) {
@@ -39,21 +35,6 @@ void JPEGDecoder::SetContentHandler(DecodeContentHandler* handler) {
     handler_ = handler != nullptr ? handler : &defaultHandler_;
 }
 
-void JPEGDecoder::Fail(int32_t code) {
-    if (error_ == 0) {
-        error_ = code;
-    }
-}
-
-bool JPEGDecoder::Warn(int32_t code) {
-    bool goOn = reportWarnings_ && (!hasWarningHandler_ || warningHandler_.onWarning == nullptr ||
-                                    warningHandler_.onWarning(warningHandler_.userData, code));
-    if (!goOn) {
-        Fail(code);
-    }
-    return goOn;
-}
-
 int32_t JPEGDecoder::ReadHeader(const HXJPEGMetaDataHandler* metaDataHandler, HXJPEGHeader* out) {
     if (!headerDone_) {
         headerDone_ = true;
@@ -73,8 +54,8 @@ int32_t JPEGDecoder::ReadHeader(const HXJPEGMetaDataHandler* metaDataHandler, HX
                           : componentCount_ == 4 ? HXJPEG_COLOR_CMYK
                                                  : HXJPEG_COLOR_DEFAULT;
     }
-    if (error_ != 0) {
-        return error_;
+    if (status_.Failed()) {
+        return status_.Error();
     }
     return (width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0;
 }
@@ -91,26 +72,28 @@ int32_t JPEGDecoder::ReadContent(uint32_t colorSpace, const HXJPEGTiledContentWr
     }
     int32_t headerResult = ReadHeader(nullptr, nullptr);
     if (headerResult != 0 || contentDone_) {
-        return headerResult != 0 ? headerResult : error_;
+        return headerResult != 0 ? headerResult : status_.Error();
     }
     contentDone_ = true;
     output_.SetSink(sink, colorSpace);
     RunMarkerLoop(reduced_ ? kModeReduced : kModeFull);
     output_.End();
-    if (error_ == 0 && scanCount_ == 0) {
+    if (!status_.Failed() && scanCount_ == 0) {
         return HXJPEG_ERR_NO_FRAME;  // a frame without any scan has no image to deliver
     }
-    return error_ != 0 ? error_ : ((width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0);
+    return status_.Failed() ? status_.Error()
+                            : ((width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0);
 }
 
 int32_t JPEGDecoder::ReadCoefficients(uint32_t mode) {
     int32_t headerResult = ReadHeader(nullptr, nullptr);
     if (headerResult != 0 || contentDone_) {
-        return headerResult != 0 ? headerResult : error_;
+        return headerResult != 0 ? headerResult : status_.Error();
     }
     contentDone_ = true;
     RunMarkerLoop(kModeCoefficients | (mode & (kModeFull | kModeReduced)));
-    return error_ != 0 ? error_ : ((width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0);
+    return status_.Failed() ? status_.Error()
+                            : ((width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0);
 }
 
 bool JPEGDecoder::FindMarker(uint8_t* code) {
@@ -145,7 +128,7 @@ bool JPEGDecoder::FindMarker(uint8_t* code) {
 
 bool JPEGDecoder::ReadSegmentLength(uint32_t* payload) {
     if (!input_.Ensure(2)) {
-        Warn(HXJPEG_WARN_EARLY_END);
+        status_.Warn(HXJPEG_WARN_EARLY_END);
         return false;
     }
     uint32_t length = (uint32_t(input_.data[input_.pos]) << 8) | input_.data[input_.pos + 1];
@@ -209,10 +192,10 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
             } else if (!frameRead_) {
                 progressive_ = code == marker::kSOF2;
                 ParseFrame(payload);
-                if (error_ == 0) {
+                if (!status_.Failed()) {
                     int32_t query = handler_->QueryAfterFrame();
                     if (query != 0) {
-                        Fail(query);
+                        status_.Fail(query);
                     }
                 }
             }
@@ -229,7 +212,7 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
                 ParseQuantTables(payload);
             } else {
                 ParseScanHeader(payload);
-                if (error_ == 0) {
+                if (!status_.Failed()) {
                     if (mode & kModeCoefficients) {
                         reduced_ = (mode & kModeReduced) != 0;
                     }
@@ -243,17 +226,17 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
         } else if (!input_.Skip(payload)) {
             stop = true;
         }
-        if (stop || error_ != 0) {
+        if (stop || status_.Failed()) {
             break;
         }
         if (!FindMarker(&code)) {
             if (mode != kModeHeader) {
-                Warn(HXJPEG_WARN_EARLY_END);  // no EOI: the input ended early
+                status_.Warn(HXJPEG_WARN_EARLY_END);  // no EOI: the input ended early
             }
             break;
         }
     }
-    if (storeUsed_ && error_ == 0 && mode != kModeHeader) {
+    if (storeUsed_ && !status_.Failed() && mode != kModeHeader) {
         OutputFromStore();
     }
 }
@@ -267,14 +250,14 @@ void JPEGDecoder::ParseFrame(uint32_t payload) {
     uint16_t width = uint16_t((p[3] << 8) | p[4]);
     int count = p[5];
     if (count < 1 || count > 4) {
-        Fail(HXJPEG_ERR_COMPONENT_COUNT);
+        status_.Fail(HXJPEG_ERR_COMPONENT_COUNT);
         return;
     }
     if (payload < uint32_t(6 + 3 * count)) {
         return;
     }
     if (uint64_t{width} * height > limits_.maxFramePixels) {
-        Fail(HXJPEG_ERR_OUT_OF_MEMORY);
+        status_.Fail(HXJPEG_ERR_OUT_OF_MEMORY);
         return;
     }
     for (int i = 0; i < count; ++i) {
@@ -294,7 +277,7 @@ void JPEGDecoder::ParseFrame(uint32_t payload) {
             repeated = repeated || frame_[j].identifier == fc.identifier;
         }
         if (fc.h > 4 || fc.v > 4 || fc.h == 0 || fc.v == 0 || fc.quantTable > 3 || repeated) {
-            Fail(HXJPEG_ERR_FRAME_COMPONENT);
+            status_.Fail(HXJPEG_ERR_FRAME_COMPONENT);
             return;
         }
         if (count == 1) {
@@ -324,16 +307,16 @@ void JPEGDecoder::ParseQuantTables(uint32_t payload) {
         int number = p[at] & 15;
         ++at;
         if (number > 3) {
-            Fail(HXJPEG_ERR_QUANT_TABLE_NUMBER);
+            status_.Fail(HXJPEG_ERR_QUANT_TABLE_NUMBER);
             return;
         }
         if (precision > 1) {
-            Fail(HXJPEG_ERR_QUANT_PRECISION);
+            status_.Fail(HXJPEG_ERR_QUANT_PRECISION);
             return;
         }
         uint32_t size = precision == 1 ? 128 : 64;
         if (payload - at < size) {
-            Fail(HXJPEG_ERR_QUANT_TABLE_SHORT);
+            status_.Fail(HXJPEG_ERR_QUANT_TABLE_SHORT);
             return;
         }
         uint16_t natural[64];
@@ -355,7 +338,7 @@ void JPEGDecoder::ParseHuffmanTables(uint32_t payload) {
         int tableClass = p[at] >> 4;
         int number = p[at] & 15;
         if (number > 3 || tableClass > 1 || payload - at < 17) {
-            Fail(HXJPEG_ERR_HUFFMAN);
+            status_.Fail(HXJPEG_ERR_HUFFMAN);
             return;
         }
         HuffmanTableSpec spec;
@@ -365,14 +348,14 @@ void JPEGDecoder::ParseHuffmanTables(uint32_t payload) {
         }
         at += 17;
         if (spec.symbolCount > 256 || payload - at < uint32_t(spec.symbolCount)) {
-            Fail(HXJPEG_ERR_HUFFMAN);
+            status_.Fail(HXJPEG_ERR_HUFFMAN);
             return;
         }
         std::memcpy(spec.symbols, p + at, spec.symbolCount);
         at += spec.symbolCount;
         HuffmanDecodeTable& table = tableClass == 0 ? dcTables_[number] : acTables_[number];
         if (!table.Build(spec, tableClass == 1)) {
-            Fail(HXJPEG_ERR_HUFFMAN);
+            status_.Fail(HXJPEG_ERR_HUFFMAN);
             return;
         }
         if (tableClass == 0) {
@@ -386,16 +369,16 @@ void JPEGDecoder::ParseHuffmanTables(uint32_t payload) {
 void JPEGDecoder::ParseScanHeader(uint32_t payload) {
     const uint8_t* p = segment_.data();
     if (payload < 1) {
-        Fail(HXJPEG_ERR_SCAN);
+        status_.Fail(HXJPEG_ERR_SCAN);
         return;
     }
     int count = p[0];
     if (count < 1 || count > 4 || payload < uint32_t(1 + 2 * count + 3) || !frameRead_) {
-        Fail(frameRead_ ? HXJPEG_ERR_SCAN : HXJPEG_ERR_NO_FRAME);
+        status_.Fail(frameRead_ ? HXJPEG_ERR_SCAN : HXJPEG_ERR_NO_FRAME);
         return;
     }
     if (uint32_t(++scanCount_) > limits_.maxScans) {
-        Fail(HXJPEG_ERR_TOO_MANY_SCANS);
+        status_.Fail(HXJPEG_ERR_TOO_MANY_SCANS);
         return;
     }
     ScanHeader scan;
@@ -411,7 +394,7 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
             }
         }
         if (index < 0 || seen[index] || (tables >> 4) > 3 || (tables & 15) > 3) {
-            Fail(HXJPEG_ERR_SCAN);
+            status_.Fail(HXJPEG_ERR_SCAN);
             return;
         }
         seen[index] = true;
@@ -426,7 +409,7 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
         bool dc = scan.ss == 0;
         if (scan.se > 63 || scan.ss > scan.se || (dc && scan.se != 0) || (!dc && count != 1) ||
             scan.al > 13 || scan.ah > 13) {
-            Fail(HXJPEG_ERR_SCAN);
+            status_.Fail(HXJPEG_ERR_SCAN);
             return;
         }
     } else {
@@ -475,7 +458,7 @@ void JPEGDecoder::ReadAppSegment(uint8_t code, uint32_t payload) {
                                      complete);
             }
             if (!complete) {
-                Warn(HXJPEG_WARN_EARLY_END);
+                status_.Warn(HXJPEG_WARN_EARLY_END);
                 return;
             }
             head = buffer;
@@ -485,14 +468,14 @@ void JPEGDecoder::ReadAppSegment(uint8_t code, uint32_t payload) {
         uint32_t rest = payload;
         if (code == marker::kAPP14 && payload >= 12) {
             if (!input_.ReadInto(signature, 12)) {
-                Warn(HXJPEG_WARN_EARLY_END);
+                status_.Warn(HXJPEG_WARN_EARLY_END);
                 return;
             }
             head = signature;
             rest -= 12;
         }
         if (!input_.Skip(rest)) {
-            Warn(HXJPEG_WARN_EARLY_END);
+            status_.Warn(HXJPEG_WARN_EARLY_END);
             return;
         }
     }

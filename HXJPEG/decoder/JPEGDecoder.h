@@ -8,13 +8,14 @@
 #include "HXJPEG.h"
 #include "HXJPEG/common/FrameInfo.h"
 #include "HXJPEG/decoder/BandWriter.h"
+#include "HXJPEG/decoder/BlockDecoder.h"
 #include "HXJPEG/decoder/CoefficientStore.h"
 #include "HXJPEG/decoder/ColorConverter.h"
 #include "HXJPEG/decoder/DecodeContentHandler.h"
+#include "HXJPEG/decoder/DecodeStatus.h"
 #include "HXJPEG/decoder/HuffmanDecodeTable.h"
 #include "HXJPEG/decoder/InputBuffer.h"
 #include "HXJPEG/decoder/QuantTable.h"
-#include "HXJPEG/decoder/RestartTracker.h"
 
 namespace HXJPEG {
 
@@ -57,9 +58,6 @@ public:
     void UseMemory(const uint8_t* data, size_t size) { input_.UseMemory(data, size); }
 
 private:
-    struct Component;
-    struct BitReader;
-
     // Marker loop and segments (JPEGDecoder.cpp).
     void RunMarkerLoop(uint32_t mode);
     bool FindMarker(uint8_t* code);
@@ -71,32 +69,13 @@ private:
     void ParseScanHeader(uint32_t payload);
     void ReadRestartInterval(uint32_t payload);
     void ReadAppSegment(uint8_t code, uint32_t payload);
-    void Fail(int32_t code);
-    bool Warn(int32_t code);
 
-    // Entropy decoding (JPEGDecoderEntropy.cpp).
-    void ResetBitReader();
-    void FillBits();
-    void FillBitsFast();
-    void FillLocalBits(uint64_t& bits, int& bitCount);
-    int DecodeHuffman(const HuffmanDecodeTable& table);
-    int ReceiveExtend(int size);
-    uint32_t GetBits(int n);
-    bool ProcessRestart(bool endsScanIfMissing);
-    bool CheckDataEnd();
-    int DecodeBlockSequential(int16_t* zz, ScanComponent& sc, bool dcOnly);
-    template <bool dcOnly>
-    int DecodeBlock(int16_t* zz, ScanComponent& sc);
-    int SkipACCoefficients(const HuffmanDecodeTable& ac);
-    bool DecodeProgressiveDCFirst(int16_t* zz, ScanComponent& sc);
-    bool DecodeProgressiveDCRefine(int16_t* zz);
-    bool DecodeProgressiveACFirst(int16_t* zz);
-    bool DecodeProgressiveACRefine(int16_t* zz);
+    // Scan loops (JPEGDecoderScans.cpp).
     void DecodeScanIntoStore();
+    void DecodeSinglePass();
     bool AllocateStore();
 
     // Output (JPEGDecoderOutput.cpp).
-    void DecodeSinglePass();
     void OutputFromStore();
     bool PrepareOutput();
     void DecodeBlockToSamples(const int16_t* zz, int count, int component, int16_t* out,
@@ -107,9 +86,7 @@ private:
 
     HXJPEGDecodeOptions options_;
     HXJPEGDecodeLimits limits_ = DefaultLimits();
-    bool reportWarnings_;
-    HXJPEGWarningHandler warningHandler_ = {};
-    bool hasWarningHandler_ = false;
+    DecodeStatus status_;
     InputBuffer input_;
     std::vector<uint8_t> segment_;  // payload of the segment being parsed
 
@@ -137,15 +114,7 @@ private:
     ScanHeader scan_;
     int scanCount_ = 0;
     uint16_t restartInterval_ = 0;
-    RestartTracker restarts_;
-    uint32_t eobRun_ = 0;
-
-    // Bit reader: a 64-bit accumulator holding bits from its top.
-    uint64_t bits_ = 0;
-    int bitCount_ = 0;
-    int inventedBits_ = 0;        // zero bits fed after the data or a marker
-    uint8_t pendingMarker_ = 0;   // marker met inside entropy data (0 = none)
-    bool dataExhausted_ = false;  // after a -301 that the handler let pass: zero coefficients
+    BlockDecoder blocks_{input_, dcTables_, acTables_, status_};
 
     CoefficientStore store_;  // multi-scan images only
     bool storeUsed_ = false;
@@ -159,8 +128,6 @@ private:
     BandWriter output_;
     int chunkMCUs_ = 0;               // MCUs per chunk: 48 / Hmax
     std::vector<int16_t> zzScratch_;  // blocks of one MCU, zig-zag order
-
-    int32_t error_ = 0;
 };
 
 }  // namespace HXJPEG

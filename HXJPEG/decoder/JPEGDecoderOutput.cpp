@@ -26,7 +26,7 @@ bool JPEGDecoder::PrepareOutput() {
                                        chunkMCUs_};
     if (!output_.Begin(layout,
                        SelectRowConverter(componentCount_, output_.ColorSpace(), untransformed_))) {
-        Fail(HXJPEG_ERR_TILE_CALLBACK);
+        status_.Fail(HXJPEG_ERR_TILE_CALLBACK);
         return false;
     }
     return true;
@@ -55,7 +55,7 @@ void JPEGDecoder::DecodeBlockToSamples(const int16_t* zz, int count, int compone
 
 bool JPEGDecoder::BeginBand(int bandIndex) {
     if (!output_.BeginBand(bandIndex)) {
-        Fail(HXJPEG_ERR_TILE_CALLBACK);
+        status_.Fail(HXJPEG_ERR_TILE_CALLBACK);
         return false;
     }
     return true;
@@ -63,7 +63,7 @@ bool JPEGDecoder::BeginBand(int bandIndex) {
 
 bool JPEGDecoder::EndBand(int bandIndex) {
     if (!output_.EndBand(bandIndex)) {
-        Fail(HXJPEG_ERR_TILE_CALLBACK);
+        status_.Fail(HXJPEG_ERR_TILE_CALLBACK);
         return false;
     }
     return true;
