@@ -39,8 +39,7 @@ int32_t JPEGDecoder::ReadHeader(const HXJPEGMetaDataHandler* metaDataHandler, HX
     if (!headerDone_) {
         headerDone_ = true;
         if (metaDataHandler != nullptr) {
-            metaDataHandler_ = *metaDataHandler;
-            hasMetaDataHandler_ = true;
+            metaData_.SetHandler(metaDataHandler);
         }
         RunMarkerLoop(kModeHeader);
     }
@@ -443,47 +442,16 @@ void JPEGDecoder::ReadRestartInterval(uint32_t payload) {
 }
 
 void JPEGDecoder::ReadAppSegment(uint8_t code, uint32_t payload) {
-    uint8_t appIndex = uint8_t(code - marker::kAPP0);
-    uint8_t signature[12];
-    const uint8_t* head = nullptr;  // the first 12 bytes when they were read
-    bool taken = false;
-    if (hasMetaDataHandler_ && metaDataHandler_.begin != nullptr) {
-        uint8_t* buffer = nullptr;
-        metaDataHandler_.begin(metaDataHandler_.userData, appIndex, uint16_t(payload), &buffer);
-        if (buffer != nullptr) {
-            taken = true;
-            bool complete = input_.ReadInto(buffer, payload);
-            if (metaDataHandler_.end != nullptr) {
-                metaDataHandler_.end(metaDataHandler_.userData, appIndex, uint16_t(payload), buffer,
-                                     complete);
-            }
-            if (!complete) {
-                status_.Warn(HXJPEG_WARN_EARLY_END);
-                return;
-            }
-            head = buffer;
-        }
-    }
-    if (!taken) {
-        uint32_t rest = payload;
-        if (code == marker::kAPP14 && payload >= 12) {
-            if (!input_.ReadInto(signature, 12)) {
-                status_.Warn(HXJPEG_WARN_EARLY_END);
-                return;
-            }
-            head = signature;
-            rest -= 12;
-        }
-        if (!input_.Skip(rest)) {
-            status_.Warn(HXJPEG_WARN_EARLY_END);
-            return;
-        }
+    AppSegmentReader::Head head;
+    if (!metaData_.Read(input_, code, payload, &head)) {
+        status_.Warn(HXJPEG_WARN_EARLY_END);
+        return;
     }
     if (code == marker::kAPP14) {
         // The codec's own APP14 signature; transform byte 0 means stored without a colour
         // transform (plain CMYK for four components).
-        untransformed_ =
-            head != nullptr && payload >= 12 && std::memcmp(head, "Quarn", 5) == 0 && head[11] == 0;
+        untransformed_ = head.size >= AppSegmentReader::Head::kSize &&
+                         std::memcmp(head.bytes, "Quarn", 5) == 0 && head.bytes[11] == 0;
     }
 }
 

@@ -16,6 +16,7 @@
 #include "HXJPEG/decoder/HuffmanDecodeTable.h"
 #include "HXJPEG/decoder/InputBuffer.h"
 #include "HXJPEG/decoder/QuantTable.h"
+#include "HXJPEG/metadata/AppSegmentReader.h"
 
 namespace HXJPEG {
 
@@ -92,8 +93,7 @@ private:
 
     DefaultDecodeContentHandler defaultHandler_;
     DecodeContentHandler* handler_ = &defaultHandler_;
-    HXJPEGMetaDataHandler metaDataHandler_ = {};
-    bool hasMetaDataHandler_ = false;
+    AppSegmentReader metaData_;
 
     // Frame.
     bool frameRead_ = false;

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <memory>
 
-#include "HXJPEG/common/Markers.h"
 #include "HXJPEG/encoder/ColorConverterCMYK.h"
 #include "HXJPEG/encoder/ColorConverterGrey.h"
 #include "HXJPEG/encoder/ColorConverterRGB.h"
 #include "HXJPEG/encoder/QualityTables.h"
+#include "HXJPEG/metadata/AppSegmentWriter.h"
 
 namespace HXJPEG {
 
@@ -18,13 +18,7 @@ JPEGEncoder::JPEGEncoder(HXJPEGWriter writer, HXJPEGEncodeOptions options)
 
 int32_t JPEGEncoder::WriteMetaData(const HXJPEGMetaData& segment) {
     WriteHeaderOnce();
-    if (segment.data == nullptr || segment.length >= 65533 || segment.appIndex > 15) {
-        return HXJPEG_ERR_INVALID_ARGUMENT;
-    }
-    stream_.PutMarker(static_cast<uint8_t>(marker::kAPP0 + segment.appIndex));
-    stream_.PutU16(static_cast<uint16_t>(segment.length + 2));
-    stream_.WriteThrough(segment.data, segment.length);
-    return HXJPEG_OK;
+    return WriteAppSegment(stream_, segment);
 }
 
 int32_t JPEGEncoder::BulkWriteMetaData(const uint8_t* bytes, uint32_t count) {
