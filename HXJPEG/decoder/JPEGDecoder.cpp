@@ -45,26 +45,26 @@ int32_t JPEGDecoder::ReadHeader(const HXJPEGMetaDataHandler* metaDataHandler, HX
     }
     if (out != nullptr) {
         *out = {};
-        out->width = uint16_t(reduced_ ? mcusAcross_ * hMax_ : width_);
-        out->height = uint16_t(reduced_ ? mcusDown_ * vMax_ : height_);
-        out->numComponents = uint8_t(componentCount_);
-        out->colorSpace = componentCount_ == 1   ? HXJPEG_COLOR_GREY
-                          : componentCount_ == 3 ? HXJPEG_COLOR_RGB
-                          : componentCount_ == 4 ? HXJPEG_COLOR_CMYK
-                                                 : HXJPEG_COLOR_DEFAULT;
+        out->width = uint16_t(reduced_ ? frame_.mcusAcross * frame_.hMax : frame_.width);
+        out->height = uint16_t(reduced_ ? frame_.mcusDown * frame_.vMax : frame_.height);
+        out->numComponents = uint8_t(frame_.componentCount);
+        out->colorSpace = frame_.componentCount == 1   ? HXJPEG_COLOR_GREY
+                          : frame_.componentCount == 3 ? HXJPEG_COLOR_RGB
+                          : frame_.componentCount == 4 ? HXJPEG_COLOR_CMYK
+                                                       : HXJPEG_COLOR_DEFAULT;
     }
     if (status_.Failed()) {
         return status_.Error();
     }
-    return (width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0;
+    return frame_.Empty() ? HXJPEG_ERR_NO_FRAME : 0;
 }
 
 int32_t JPEGDecoder::ReadContent(uint32_t colorSpace, const HXJPEGTiledContentWriter& sink) {
     if (colorSpace == HXJPEG_COLOR_DEFAULT) {
-        colorSpace = componentCount_ == 1   ? HXJPEG_COLOR_GREY
-                     : componentCount_ == 3 ? HXJPEG_COLOR_RGB
-                     : componentCount_ == 4 ? HXJPEG_COLOR_CMYK
-                                            : HXJPEG_COLOR_RGB;
+        colorSpace = frame_.componentCount == 1   ? HXJPEG_COLOR_GREY
+                     : frame_.componentCount == 3 ? HXJPEG_COLOR_RGB
+                     : frame_.componentCount == 4 ? HXJPEG_COLOR_CMYK
+                                                  : HXJPEG_COLOR_RGB;
     }
     if (colorSpace == 3 || colorSpace > HXJPEG_COLOR_RGBX) {
         return HXJPEG_ERR_INVALID_ARGUMENT;
@@ -80,8 +80,7 @@ int32_t JPEGDecoder::ReadContent(uint32_t colorSpace, const HXJPEGTiledContentWr
     if (!status_.Failed() && scanCount_ == 0) {
         return HXJPEG_ERR_NO_FRAME;  // a frame without any scan has no image to deliver
     }
-    return status_.Failed() ? status_.Error()
-                            : ((width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0);
+    return status_.Failed() ? status_.Error() : (frame_.Empty() ? HXJPEG_ERR_NO_FRAME : 0);
 }
 
 int32_t JPEGDecoder::ReadCoefficients(uint32_t mode) {
@@ -91,8 +90,7 @@ int32_t JPEGDecoder::ReadCoefficients(uint32_t mode) {
     }
     contentDone_ = true;
     RunMarkerLoop(kModeCoefficients | (mode & (kModeFull | kModeReduced)));
-    return status_.Failed() ? status_.Error()
-                            : ((width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0);
+    return status_.Failed() ? status_.Error() : (frame_.Empty() ? HXJPEG_ERR_NO_FRAME : 0);
 }
 
 bool JPEGDecoder::FindMarker(uint8_t* code) {
@@ -150,7 +148,7 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
     bool resumeAtScan = atScan_;
     atScan_ = false;
     uint8_t code = 0;
-    if (!resumeAtScan && !frameRead_ && scanCount_ == 0 && mode == kModeHeader) {
+    if (!resumeAtScan && !frame_.read && scanCount_ == 0 && mode == kModeHeader) {
         // The stream starts at the first SOI; anything before it is ignored.
         for (;;) {
             if (!FindMarker(&code)) {
@@ -188,8 +186,8 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
         } else if (code == marker::kSOF0 || code == marker::kSOF1 || code == marker::kSOF2) {
             if (!BufferSegment(payload)) {
                 stop = true;
-            } else if (!frameRead_) {
-                progressive_ = code == marker::kSOF2;
+            } else if (!frame_.read) {
+                frame_.progressive = code == marker::kSOF2;
                 ParseFrame(payload);
                 if (!status_.Failed()) {
                     int32_t query = handler_->QueryAfterFrame();
@@ -273,7 +271,7 @@ void JPEGDecoder::ParseFrame(uint32_t payload) {
         // of the components, not their identifiers, decides their roles.
         bool repeated = false;
         for (int j = 0; j < i; ++j) {
-            repeated = repeated || frame_[j].identifier == fc.identifier;
+            repeated = repeated || frame_.components[j].identifier == fc.identifier;
         }
         if (fc.h > 4 || fc.v > 4 || fc.h == 0 || fc.v == 0 || fc.quantTable > 3 || repeated) {
             status_.Fail(HXJPEG_ERR_FRAME_COMPONENT);
@@ -282,20 +280,15 @@ void JPEGDecoder::ParseFrame(uint32_t payload) {
         if (count == 1) {
             fc.h = fc.v = 1;
         }
-        frame_[i] = fc;
+        frame_.components[i] = fc;
     }
-    frameRead_ = true;
-    width_ = width;
-    height_ = height;
-    componentCount_ = count;
-    hMax_ = vMax_ = 1;
-    for (int i = 0; i < count; ++i) {
-        hMax_ = std::max<int>(hMax_, frame_[i].h);
-        vMax_ = std::max<int>(vMax_, frame_[i].v);
-    }
-    mcusAcross_ = (width_ + 8 * hMax_ - 1) / (8 * hMax_);
-    mcusDown_ = (height_ + 8 * vMax_ - 1) / (8 * vMax_);
-    handler_->OnFrame(width_, height_, frame_, uint8_t(componentCount_));
+    frame_.read = true;
+    frame_.width = width;
+    frame_.height = height;
+    frame_.componentCount = count;
+    frame_.ComputeGrid();
+    handler_->OnFrame(frame_.width, frame_.height, frame_.components,
+                      uint8_t(frame_.componentCount));
 }
 
 void JPEGDecoder::ParseQuantTables(uint32_t payload) {
@@ -372,8 +365,8 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
         return;
     }
     int count = p[0];
-    if (count < 1 || count > 4 || payload < uint32_t(1 + 2 * count + 3) || !frameRead_) {
-        status_.Fail(frameRead_ ? HXJPEG_ERR_SCAN : HXJPEG_ERR_NO_FRAME);
+    if (count < 1 || count > 4 || payload < uint32_t(1 + 2 * count + 3) || !frame_.read) {
+        status_.Fail(frame_.read ? HXJPEG_ERR_SCAN : HXJPEG_ERR_NO_FRAME);
         return;
     }
     if (uint32_t(++scanCount_) > limits_.maxScans) {
@@ -387,8 +380,8 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
         int selector = p[1 + 2 * i];
         int tables = p[2 + 2 * i];
         int index = -1;
-        for (int c = 0; c < componentCount_; ++c) {
-            if (frame_[c].identifier == selector) {
+        for (int c = 0; c < frame_.componentCount; ++c) {
+            if (frame_.components[c].identifier == selector) {
                 index = c;
             }
         }
@@ -404,7 +397,7 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
     scan.se = s[1];
     scan.ah = uint8_t(s[2] >> 4);
     scan.al = uint8_t(s[2] & 15);
-    if (progressive_) {
+    if (frame_.progressive) {
         bool dc = scan.ss == 0;
         if (scan.se > 63 || scan.ss > scan.se || (dc && scan.se != 0) || (!dc && count != 1) ||
             scan.al > 13 || scan.ah > 13) {

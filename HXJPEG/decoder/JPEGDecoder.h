@@ -13,6 +13,7 @@
 #include "HXJPEG/decoder/ColorConverter.h"
 #include "HXJPEG/decoder/DecodeContentHandler.h"
 #include "HXJPEG/decoder/DecodeStatus.h"
+#include "HXJPEG/decoder/DecodedFrame.h"
 #include "HXJPEG/decoder/HuffmanDecodeTable.h"
 #include "HXJPEG/decoder/InputBuffer.h"
 #include "HXJPEG/decoder/QuantTable.h"
@@ -96,13 +97,7 @@ private:
     AppSegmentReader metaData_;
 
     // Frame.
-    bool frameRead_ = false;
-    bool progressive_ = false;
-    uint16_t width_ = 0, height_ = 0;
-    int componentCount_ = 0;
-    FrameComponent frame_[4];
-    int hMax_ = 1, vMax_ = 1;
-    int mcusAcross_ = 0, mcusDown_ = 0;
+    DecodedFrame frame_;
     bool untransformed_ = false;  // APP14 transform 0
     bool reduced_ = false;
 

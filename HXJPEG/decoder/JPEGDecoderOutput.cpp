@@ -11,21 +11,21 @@ namespace HXJPEG {
 
 bool JPEGDecoder::PrepareOutput() {
     zzScratch_.assign(64 + 16, 0);
-    chunkMCUs_ = std::max(1, 48 / hMax_);
+    chunkMCUs_ = std::max(1, 48 / frame_.hMax);
     if (mode_ & kModeCoefficients) {
         return true;
     }
     const int blockSize = reduced_ ? 1 : 8;
-    const BandWriter::Layout layout = {frame_,
-                                       componentCount_,
-                                       hMax_,
-                                       vMax_,
+    const BandWriter::Layout layout = {frame_.components,
+                                       frame_.componentCount,
+                                       frame_.hMax,
+                                       frame_.vMax,
                                        blockSize,
-                                       reduced_ ? mcusAcross_ * hMax_ : width_,
-                                       reduced_ ? mcusDown_ * vMax_ : height_,
+                                       reduced_ ? frame_.mcusAcross * frame_.hMax : frame_.width,
+                                       reduced_ ? frame_.mcusDown * frame_.vMax : frame_.height,
                                        chunkMCUs_};
-    if (!output_.Begin(layout,
-                       SelectRowConverter(componentCount_, output_.ColorSpace(), untransformed_))) {
+    if (!output_.Begin(layout, SelectRowConverter(frame_.componentCount, output_.ColorSpace(),
+                                                  untransformed_))) {
         status_.Fail(HXJPEG_ERR_TILE_CALLBACK);
         return false;
     }
@@ -42,7 +42,7 @@ void JPEGDecoder::NotifyDecodedBlock(const int16_t* natural, int component) {
 
 void JPEGDecoder::DecodeBlockToSamples(const int16_t* zz, int count, int component, int16_t* out,
                                        size_t stride) {
-    const QuantTable& table = quant_[frame_[component].quantTable];
+    const QuantTable& table = quant_[frame_.components[component].quantTable];
     if (handler_ != &defaultHandler_) {
         handler_->OnBlockNatural(zz, component, 1);
     }
@@ -76,15 +76,15 @@ void JPEGDecoder::OutputFromStore() {
     if (!PrepareOutput()) {
         return;
     }
-    for (int my = 0; my < mcusDown_; ++my) {
+    for (int my = 0; my < frame_.mcusDown; ++my) {
         if (!coefficientsOnly && !BeginBand(my)) {
             return;
         }
-        for (int mx0 = 0; mx0 < mcusAcross_; mx0 += chunkMCUs_) {
-            int n = std::min(chunkMCUs_, mcusAcross_ - mx0);
+        for (int mx0 = 0; mx0 < frame_.mcusAcross; mx0 += chunkMCUs_) {
+            int n = std::min(chunkMCUs_, frame_.mcusAcross - mx0);
             for (int m = 0; m < n; ++m) {
-                for (int c = 0; c < componentCount_; ++c) {
-                    const FrameComponent& fc = frame_[c];
+                for (int c = 0; c < frame_.componentCount; ++c) {
+                    const FrameComponent& fc = frame_.components[c];
                     for (int v = 0; v < fc.v; ++v) {
                         for (int h = 0; h < fc.h; ++h) {
                             const int16_t* zz =

@@ -33,7 +33,8 @@ bool JPEGDecoder::AllocateStore() {
     if (store_.Allocated()) {
         return true;
     }
-    if (!store_.Allocate(frame_, componentCount_, mcusAcross_, mcusDown_)) {
+    if (!store_.Allocate(frame_.components, frame_.componentCount, frame_.mcusAcross,
+                         frame_.mcusDown)) {
         status_.Fail(HXJPEG_ERR_OUT_OF_MEMORY);
         return false;
     }
@@ -44,10 +45,10 @@ bool JPEGDecoder::AllocateStore() {
 // else into the coefficient store.
 void JPEGDecoder::DecodeScanIntoStore() {
     blocks_.StartScan(scan_, restartInterval_);
-    if (width_ == 0 || height_ == 0) {
+    if (frame_.Empty()) {
         return;
     }
-    if (!progressive_ && scan_.count == componentCount_ && !storeUsed_) {
+    if (!frame_.progressive && scan_.count == frame_.componentCount && !storeUsed_) {
         if (!contentSinglePassDone_) {
             contentSinglePassDone_ = true;
             DecodeSinglePass();
@@ -59,7 +60,7 @@ void JPEGDecoder::DecodeScanIntoStore() {
     }
     storeUsed_ = true;
     auto decodeBlock = [&](int16_t* zz, ScanComponent& sc) -> bool {
-        if (!progressive_) {
+        if (!frame_.progressive) {
             ZeroBlock(zz);
             return blocks_.DecodeSequential(zz, sc, false) >= 0;
         }
@@ -69,9 +70,9 @@ void JPEGDecoder::DecodeScanIntoStore() {
     if (scan_.count == 1) {
         // Non-interleaved: the MCU is one block; only the component's own blocks are coded.
         ScanComponent& sc = scan_.components[0];
-        const FrameComponent& fc = frame_[sc.frameIndex];
-        int compWidth = (width_ * fc.h + hMax_ - 1) / hMax_;
-        int compHeight = (height_ * fc.v + vMax_ - 1) / vMax_;
+        const FrameComponent& fc = frame_.components[sc.frameIndex];
+        int compWidth = (frame_.width * fc.h + frame_.hMax - 1) / frame_.hMax;
+        int compHeight = (frame_.height * fc.v + frame_.vMax - 1) / frame_.vMax;
         int blocksAcross = (compWidth + 7) / 8;
         int blocksDown = (compHeight + 7) / 8;
         for (int by = 0; by < blocksDown; ++by) {
@@ -87,14 +88,14 @@ void JPEGDecoder::DecodeScanIntoStore() {
         }
         return;
     }
-    for (int my = 0; my < mcusDown_; ++my) {
-        for (int mx = 0; mx < mcusAcross_; ++mx) {
+    for (int my = 0; my < frame_.mcusDown; ++my) {
+        for (int mx = 0; mx < frame_.mcusAcross; ++mx) {
             if (!blocks_.BeforeUnit(true)) {
                 return;
             }
             for (int i = 0; i < scan_.count; ++i) {
                 ScanComponent& sc = scan_.components[i];
-                const FrameComponent& fc = frame_[sc.frameIndex];
+                const FrameComponent& fc = frame_.components[sc.frameIndex];
                 for (int v = 0; v < fc.v; ++v) {
                     for (int h = 0; h < fc.h; ++h) {
                         int16_t* zz = store_.Block(sc.frameIndex, mx * fc.h + h, my * fc.v + v);
@@ -121,12 +122,12 @@ void JPEGDecoder::DecodeSinglePass() {
     bool notify = handler_ != &defaultHandler_;
     bool dcOnly = reduced_ && !coefficientsOnly && !notify;
     int16_t* zz = zzScratch_.data();
-    for (int my = 0; my < mcusDown_; ++my) {
+    for (int my = 0; my < frame_.mcusDown; ++my) {
         if (!coefficientsOnly && !BeginBand(my)) {
             return;
         }
-        for (int mx0 = 0; mx0 < mcusAcross_; mx0 += chunkMCUs_) {
-            int n = std::min(chunkMCUs_, mcusAcross_ - mx0);
+        for (int mx0 = 0; mx0 < frame_.mcusAcross; mx0 += chunkMCUs_) {
+            int n = std::min(chunkMCUs_, frame_.mcusAcross - mx0);
             for (int m = 0; m < n; ++m) {
                 if (!blocks_.BeforeUnit(false)) {
                     return;
@@ -134,7 +135,7 @@ void JPEGDecoder::DecodeSinglePass() {
                 for (int i = 0; i < scan_.count; ++i) {
                     ScanComponent& sc = scan_.components[i];
                     int c = sc.frameIndex;
-                    const FrameComponent& fc = frame_[c];
+                    const FrameComponent& fc = frame_.components[c];
                     for (int v = 0; v < fc.v; ++v) {
                         for (int h = 0; h < fc.h; ++h) {
                             int count = blocks_.DecodeSequential(zz, sc, dcOnly);
