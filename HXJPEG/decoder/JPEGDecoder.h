@@ -24,6 +24,12 @@ namespace HXJPEG {
 // The JPEG decoder: baseline, extended and progressive Huffman frames, full or one-eighth size,
 // pixels delivered band by band to a tile writer, or quantised coefficient blocks delivered to
 // a DecodeContentHandler (mode kModeCoefficients).
+//
+// This class runs the marker loop, parses the table, frame and scan segments and drives the
+// scan loops; the work itself belongs to its parts: DecodeStatus (first error, warnings),
+// AppSegmentReader (APPn to the caller's metadata handler), BlockDecoder (entropy-coded blocks
+// and restart intervals, over an EntropyBitReader), CoefficientStore (multi-scan images) and
+// BandWriter (samples to the caller's tiles).
 class JPEGDecoder {
 public:
     // Mode bits of the marker loop.
