@@ -19,12 +19,13 @@ bool AppSegmentReader::Read(InputBuffer& input, uint8_t code, uint32_t payload, 
         handler_.begin(handler_.userData, appIndex, uint16_t(payload), &buffer);
         if (buffer != nullptr) {
             const bool complete = input.ReadInto(buffer, payload);
-            if (handler_.end != nullptr) {
-                handler_.end(handler_.userData, appIndex, uint16_t(payload), buffer, complete);
-            }
+            // The head is kept before the buffer goes back: the handler may release it in end.
             if (complete) {
                 head->size = std::min(payload, Head::kSize);
                 std::memcpy(head->bytes, buffer, head->size);
+            }
+            if (handler_.end != nullptr) {
+                handler_.end(handler_.userData, appIndex, uint16_t(payload), buffer, complete);
             }
             return complete;
         }
