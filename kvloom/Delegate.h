@@ -7,6 +7,7 @@
 
 #include "kvfoundation/base/KVObjectT.h"
 #include "kvfoundation/ncomm/INCHost.h"
+#include "kvloom/metadata/MetadataHandlers.h"
 
 namespace kvloom {
 
@@ -41,6 +42,7 @@ private:
     static void DoNothing(kvfoundation::ncomm::INCHost::IRequest* request);
 
     LoomIO* const loom_;  // owns the host that owns this delegate
+    const MetadataHandlers metadata_;
     // Fixed at construction and only read afterwards, so worker threads need no lock. Keyed
     // by the name's code units: names match exactly, case (and any stray character) included.
     std::map<std::u16string, Handler> functions_;
