@@ -16,10 +16,12 @@ Delegate* Delegate::Create(LoomIO* loom) {
     return kvfoundation::base::AutoReleased(new Delegate(loom));
 }
 
-Delegate::Delegate(LoomIO* loom) : loom_(loom), metadata_(loom->Formats()) {
+Delegate::Delegate(LoomIO* loom)
+    : loom_(loom), thumbnails_(loom->Formats()), metadata_(loom->Formats()) {
     // Only functions that work are listed: a request for any other name gets the
     // unknown-function error. The page-thumbnail and link functions join this table with the
     // PDF handlers.
+    Register("createThumbnail", [this](INCHost::IRequest* r) { thumbnails_.CreateThumbnail(r); });
     Register("getMainPacket", [this](INCHost::IRequest* r) { metadata_.GetMainPacket(r); });
     Register("updateMainPacket", [this](INCHost::IRequest* r) { metadata_.UpdateMainPacket(r); });
     Register("parseRawXMP", [this](INCHost::IRequest* r) { metadata_.ParseRawXMP(r); });

@@ -1,10 +1,10 @@
 #include "kvloom/metadata/PacketThumbnails.h"
 
-#include "ThumbMetaLib/resample/Resample.h"
 #include "kvfoundation/data/Factories.h"
 #include "kvfoundation/data/IKVMutableList.h"
 #include "kvloom/thumbnail/JPEGCoding.h"
 #include "kvloom/thumbnail/PixelsRotation.h"
+#include "kvloom/thumbnail/ThumbnailList.h"
 #include "kvloom/thumbnail/ThumbnailMap.h"
 
 namespace kvloom {
@@ -16,12 +16,6 @@ namespace {
 
 // Re-encoded packet thumbnails use the service's default quality.
 constexpr int32_t kPacketThumbnailQuality = 7;
-
-PixelsPtr FitWithKernels(const PixelsPtr& pixels, int32_t size) {
-    PixelsPtr scaled =
-        ThumbMetaLib::ScaleToFit(*pixels, static_cast<uint32_t>(size), ThumbMetaLib::kScaleKernels);
-    return scaled ? scaled : pixels;
-}
 
 data::IKVMap* FittedEntry(const PixelsPtr& pixels, int32_t size, int32_t rotation) {
     PixelsPtr turned = RotateClockwise(FitWithKernels(pixels, size), rotation);

@@ -28,12 +28,24 @@ struct EncoderHandle {
     ~EncoderHandle() { HXJPEGEncoderRelease(encoder); }
 };
 
+// The codec checks the quality when it starts writing; a refused quality is the caller's
+// error, anything else the encoder's.
+[[noreturn]] void Refused(int32_t result, int32_t quality) {
+    if (quality < 0 || quality > 12) {
+        throw kvfoundation::base::KVIllegalArgument(kvfoundation::util::Format(
+            "quality %d refused by the JPEG encoder <%d>: it takes 0..12", quality, result));
+    }
+    throw kvfoundation::base::KVException(
+        kvfoundation::util::Format("JPEG encoding failed <%d>", result));
+}
+
 }  // namespace
 
 std::string EncodeThumbnailJPEG(const Pixels& pixels, int32_t quality) {
-    const bool grey = pixels.Channels() == 1;
+    const bool grey = pixels.Channels() == 1 || pixels.Channels() == 2;  // a second is alpha
+    const bool planar = pixels.Layout() == ThumbMetaLib::kLayoutPlanar;
     if (pixels.Bytes() == nullptr || pixels.Width() > 0xFFFF || pixels.Height() > 0xFFFF ||
-        (!grey && (pixels.Layout() != ThumbMetaLib::kLayoutInterleaved || pixels.Channels() < 3))) {
+        (!grey && pixels.Channels() < 3) || (!planar && grey && pixels.Channels() != 1)) {
         throw kvfoundation::base::KVException("JPEG encoding: pixels of an unexpected layout");
     }
     std::string out;
@@ -45,23 +57,21 @@ std::string EncodeThumbnailJPEG(const Pixels& pixels, int32_t quality) {
                                  : HXJPEGEncoderCreate({&out, &AppendToString, &Finish}, options,
                                                        &handle.encoder);
     if (result != HXJPEG_OK) {
-        throw kvfoundation::base::KVIllegalArgument(kvfoundation::util::Format(
-            "quality %d refused by the JPEG encoder <%d> (it takes 0..12)", quality, result));
+        Refused(result, quality);
     }
     HXJPEGImageContent content = {};
     content.numPlanes = grey ? 1 : 3;
-    content.pixelStride = grey ? 1 : static_cast<uint32_t>(pixels.Channels());
+    content.pixelStride = planar ? 1 : static_cast<uint32_t>(pixels.Channels());
     content.rowStride = pixels.RowBytes();
     for (int c = 0; c < content.numPlanes; ++c) {
-        content.planes[c] = pixels.Bytes() + c;
+        content.planes[c] = planar ? pixels.Plane(c) : pixels.Bytes() + c;
     }
     const HXJPEGHeader header{static_cast<uint16_t>(pixels.Width()),
                               static_cast<uint16_t>(pixels.Height()), content.numPlanes,
                               static_cast<uint32_t>(grey ? HXJPEG_COLOR_GREY : HXJPEG_COLOR_RGB)};
     result = HXJPEGEncoderWriteContent(handle.encoder, header, content);
     if (result != HXJPEG_OK) {
-        throw kvfoundation::base::KVException(
-            kvfoundation::util::Format("JPEG encoding failed <%d>", result));
+        Refused(result, quality);
     }
     return out;
 }

@@ -7,7 +7,8 @@
 
 namespace kvloom {
 
-// Thumbnail pixels (RGB in four interleaved bytes, or one grey channel) as JPEG bytes at
+// Thumbnail pixels (RGB, interleaved or planar, with a fourth channel ignored; or grey) as
+// JPEG bytes at
 // `quality` on the codec's 0..12 scale. The codec judges the quality itself: what it refuses
 // fails with KVIllegalArgument naming the quality and the codec's result code.
 std::string EncodeThumbnailJPEG(const ThumbMetaLib::Pixels& pixels, int32_t quality);

@@ -8,7 +8,7 @@ namespace kvloom {
 
 // `pixels` turned clockwise by `degrees` (90, 180 or 270) into a new buffer; the buffer itself
 // for any other angle, and null when the new buffer cannot be allocated. Interleaved buffers
-// (3 or 4 bytes a pixel) and one-channel buffers are turned with their own pixel size.
+// are turned with their own pixel size (3 or 4 bytes), planar ones channel by channel.
 ThumbMetaLib::PixelsPtr RotateClockwise(const ThumbMetaLib::PixelsPtr& pixels, int32_t degrees);
 
 }  // namespace kvloom
