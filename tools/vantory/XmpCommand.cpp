@@ -62,9 +62,10 @@ std::string PropertiesJson(data::IKVMap* result) {
         }
         out << (paths->Count() > 0 ? "\n  " : "");
     }
+    const kvfoundation::base::IKVType* namespaces =
+        result->ObjectForKey(data::Literal("namespaces"));
     out << "},\n  \"namespaces\": "
-        << client::ToJson(result->ObjectForKey(data::Literal("namespaces")), client::SummariseData,
-                          0)
+        << (namespaces != nullptr ? client::ToJson(namespaces, client::SummariseData, 0) : "{}")
         << "\n}\n";
     return out.str();
 }
