@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using kvloom::ReadPathHolder;
 
-data::IKVString* Text(const std::string& text) {
+kvfoundation::data::IKVString* Text(const std::string& text) {
     return kvfoundation::data::CreateStringFromUTF8(text.data(), int32_t(text.size()));
 }
 
