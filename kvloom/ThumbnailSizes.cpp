@@ -25,6 +25,12 @@ int32_t ThumbnailSizeAt(data::IKVList* sizes, int32_t index) {
 }
 
 std::vector<int32_t> ThumbnailSizes(data::IKVList* sizes) {
+    if (sizes->Count() > kMaxThumbnailCount) {
+        throw kvfoundation::ncomm::NCException(
+            data::Literal(errors::kBadRequest),
+            kvfoundation::util::Format("sizes has %d elements; at most %d thumbnails per request",
+                                       sizes->Count(), kMaxThumbnailCount));
+    }
     std::vector<int32_t> result;
     for (int32_t i = 0; i < sizes->Count(); ++i) {
         result.push_back(ThumbnailSizeAt(sizes, i));

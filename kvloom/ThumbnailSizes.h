@@ -14,7 +14,11 @@ inline constexpr int32_t kMaxThumbnailSize = 65535;
 // kMaxThumbnailSize (else kLoomIO_BadRequest naming the element and its value).
 int32_t ThumbnailSizeAt(kvfoundation::data::IKVList* sizes, int32_t index);
 
-// Every element of "sizes", checked as above.
+// A request makes at most this many thumbnails (each one costs an encode).
+inline constexpr int32_t kMaxThumbnailCount = 64;
+
+// Every element of "sizes", checked as above; more than kMaxThumbnailCount elements are
+// kLoomIO_BadRequest.
 std::vector<int32_t> ThumbnailSizes(kvfoundation::data::IKVList* sizes);
 
 }  // namespace kvloom

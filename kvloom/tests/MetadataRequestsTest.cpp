@@ -25,7 +25,8 @@ protected:
     }
     std::string File(const std::string& name) const { return dir_.Path() + "/" + name; }
     static std::string Why(const Reply& reply) {
-        return TextOf(reply.result.get(), "errReason") + ": " + TextOf(reply.result.get(), "errWhy");
+        return TextOf(reply.result.get(), "errReason") + ": " +
+               TextOf(reply.result.get(), "errWhy");
     }
     void ExpectStillServing() {
         EXPECT_TRUE(Call("parseRawXMP", Params().Bytes("xmp", Packet(""))).succeeded);
@@ -68,8 +69,8 @@ TEST_F(MetadataRequestsTest, ReadsAndWritesWhatExiftoolSeesInEveryFormat) {
 }
 
 TEST_F(MetadataRequestsTest, RealWorldFilesReadAsExiftoolReadsThem) {
-    for (const std::string relative : {"/tiff/pil-tiff_adobe_deflate-icc-xmp.tif",
-                                       "/jpeg/mei-Android_Depth_Map-extxmp.jpg"}) {
+    for (const std::string relative :
+         {"/tiff/pil-tiff_adobe_deflate-icc-xmp.tif", "/jpeg/mei-Android_Depth_Map-extxmp.jpg"}) {
         const std::string path = VANTORY_CORPUS_DIR + relative;
         ASSERT_TRUE(std::filesystem::exists(path)) << "missing test file " << path;
         Reply read = Call("getMainPacket", Params().Str("filePath", path));
@@ -104,8 +105,9 @@ TEST_F(MetadataRequestsTest, FilesWithoutXMPAndBasicReplies) {
     Reply mov = Call("getMainPacket", Params().Str("filePath", movie));
     EXPECT_EQ(mov.result->Count(), 2);
     EXPECT_EQ(NumberOf(mov.result.get(), "writeCapability"), 0);
-    Reply write = Call("updateMainPacket",
-                       Params().Str("filePath", movie).Bytes("xmp", Packet("<xmp:Rating>1</xmp:Rating>")));
+    Reply write =
+        Call("updateMainPacket",
+             Params().Str("filePath", movie).Bytes("xmp", Packet("<xmp:Rating>1</xmp:Rating>")));
     ASSERT_TRUE(write.succeeded) << Why(write);
     EXPECT_EQ(PropertyOf(write.result.get(), "xmp:Rating"), "1");
     EXPECT_TRUE(ReadBytes(movie) == before) << "the file changed";
@@ -175,7 +177,8 @@ TEST_F(MetadataRequestsTest, BadFilesAndParametersGetClearErrors) {
         EXPECT_FALSE(reply.succeeded) << c.function << " " << c.says;
         EXPECT_NE(TextOf(reply.result.get(), "errReason").find(c.reason), std::string::npos)
             << Why(reply);
-        EXPECT_NE(TextOf(reply.result.get(), "errWhy").find(c.says), std::string::npos) << Why(reply);
+        EXPECT_NE(TextOf(reply.result.get(), "errWhy").find(c.says), std::string::npos)
+            << Why(reply);
     }
     // A 0-byte file has no packet to read, which is no error.
     Reply read = Call("getMainPacket", Params().Str("filePath", empty));
@@ -208,13 +211,14 @@ TEST_F(MetadataRequestsTest, ConcurrentUpdatesLeaveOneWholePacket) {
         std::thread second([&] {
             kvfoundation::base::AutoReleasePool pool;
             replies[1] = Call("updateMainPacket",
-                              Params().Str("filePath", path).Bytes(
-                                  "xmp", Packet("<xmp:Label>second</xmp:Label>")),
+                              Params()
+                                  .Str("filePath", path)
+                                  .Bytes("xmp", Packet("<xmp:Label>second</xmp:Label>")),
                               1);
         });
-        replies[0] = Call("updateMainPacket",
-                          Params().Str("filePath", path).Bytes(
-                              "xmp", Packet("<xmp:Label>first</xmp:Label>")));
+        replies[0] = Call(
+            "updateMainPacket",
+            Params().Str("filePath", path).Bytes("xmp", Packet("<xmp:Label>first</xmp:Label>")));
         second.join();
         for (const Reply& reply : replies) {
             EXPECT_TRUE(reply.succeeded ||

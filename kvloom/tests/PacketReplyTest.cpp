@@ -20,8 +20,8 @@ protected:
 
     // A JPEG of the scene at width x height, Base64-encoded for a packet.
     std::string SceneBase64(int width, int height) {
-        const std::string path = dir_.Path() + "/scene-" + std::to_string(width) + "x" +
-                                 std::to_string(height) + ".jpg";
+        const std::string path =
+            dir_.Path() + "/scene-" + std::to_string(width) + "x" + std::to_string(height) + ".jpg";
         MakeScene(path, width, height);
         return Base64Of(path);
     }
@@ -46,7 +46,8 @@ TEST_F(PacketReplyTest, ListsLeavesWithoutThumbnailImagesAndTheirNamespaces) {
     EXPECT_EQ(PropertyOf(reply, "xmp:Thumbnails[1]/xmpGImg:width"), "100");
     EXPECT_EQ(PropertyOf(reply, "xmp:Thumbnails[1]/xmpGImg:image"), std::nullopt);
 
-    auto* namespaces = dynamic_cast<data::IKVMap*>(reply->ObjectForKey(data::Literal("namespaces")));
+    auto* namespaces =
+        dynamic_cast<data::IKVMap*>(reply->ObjectForKey(data::Literal("namespaces")));
     ASSERT_NE(namespaces, nullptr);
     EXPECT_EQ(TextOf(namespaces, "dc"), "http://purl.org/dc/elements/1.1/");
     EXPECT_EQ(TextOf(namespaces, "xml"), "http://www.w3.org/XML/1998/namespace");
@@ -69,7 +70,8 @@ TEST_F(PacketReplyTest, BasicReplyHoldsThePacketAlone) {
 
 TEST_F(PacketReplyTest, SmallUprightJPEGComesBackUnchangedInTheSecondEntry) {
     const std::string image = SceneBase64(100, 80);
-    data::IKVList* thumbnails = ListOf(Reply(ThumbnailsArray(ThumbnailItem("JPEG", 100, 80, image))), "thumbnails");
+    data::IKVList* thumbnails =
+        ListOf(Reply(ThumbnailsArray(ThumbnailItem("JPEG", 100, 80, image))), "thumbnails");
     ASSERT_NE(thumbnails, nullptr);
     ASSERT_EQ(thumbnails->Count(), 2);
     EXPECT_EQ(MapAt(thumbnails, 0), nullptr);
@@ -83,10 +85,10 @@ TEST_F(PacketReplyTest, SmallUprightJPEGComesBackUnchangedInTheSecondEntry) {
 }
 
 TEST_F(PacketReplyTest, OrientationSixTurnsAndReEncodes) {
-    data::IKVList* thumbnails = ListOf(
-        Reply("<tiff:Orientation>6</tiff:Orientation>" +
-              ThumbnailsArray(ThumbnailItem("JPEG", 100, 80, SceneBase64(100, 80)))),
-        "thumbnails");
+    data::IKVList* thumbnails =
+        ListOf(Reply("<tiff:Orientation>6</tiff:Orientation>" +
+                     ThumbnailsArray(ThumbnailItem("JPEG", 100, 80, SceneBase64(100, 80)))),
+               "thumbnails");
     data::IKVMap* entry = MapAt(thumbnails, 1);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(MapAt(thumbnails, 0), nullptr);  // no larger than the small size

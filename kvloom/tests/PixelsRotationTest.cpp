@@ -11,9 +11,9 @@ using ThumbMetaLib::PixelsPtr;
 // A 3 x 2 buffer whose every sample names its pixel: value = 10 * row + column (+ 50 per
 // channel).
 PixelsPtr Numbered(int32_t channels, int32_t layout) {
-    PixelsPtr pixels = Pixels::Create(3, 2, channels, channels == 1 ? ThumbMetaLib::kModeGrayscale
-                                                                    : ThumbMetaLib::kModeRGB,
-                                      layout, true);
+    PixelsPtr pixels = Pixels::Create(
+        3, 2, channels, channels == 1 ? ThumbMetaLib::kModeGrayscale : ThumbMetaLib::kModeRGB,
+        layout, true);
     for (uint32_t r = 0; r < 2; ++r) {
         for (uint32_t c = 0; c < 3; ++c) {
             for (int32_t k = 0; k < channels; ++k) {

@@ -81,7 +81,8 @@ inline void MakeScene(const std::string& path, int width, int height) {
 
 // Runs exiftool with `arguments` on `path` (writing in place); fails the test when it fails.
 inline void Exiftool(const std::string& arguments, const std::string& path) {
-    const std::string command = "exiftool -q -q -overwrite_original " + arguments + " " + Quoted(path);
+    const std::string command =
+        "exiftool -q -q -overwrite_original " + arguments + " " + Quoted(path);
     ASSERT_TRUE(Shell(command)) << command;
 }
 
@@ -141,16 +142,20 @@ inline data::IKVData* DataOf(data::IKVMap* map, const char* key) {
 }
 inline std::string BytesOf(data::IKVMap* map, const char* key) {
     data::IKVData* d = DataOf(map, key);
-    return d == nullptr ? "" : std::string(reinterpret_cast<const char*>(d->Bytes()), size_t(d->Length()));
+    return d == nullptr
+               ? ""
+               : std::string(reinterpret_cast<const char*>(d->Bytes()), size_t(d->Length()));
 }
 inline std::string TextOf(data::IKVMap* map, const char* key) {
-    auto* s = map == nullptr ? nullptr
-                             : dynamic_cast<data::IKVString*>(map->ObjectForKey(data::Literal(key)));
+    auto* s = map == nullptr
+                  ? nullptr
+                  : dynamic_cast<data::IKVString*>(map->ObjectForKey(data::Literal(key)));
     return s == nullptr ? "" : s->CString();
 }
 inline int64_t NumberOf(data::IKVMap* map, const char* key, int64_t absent = -1) {
-    auto* n = map == nullptr ? nullptr
-                             : dynamic_cast<data::IKVNumber*>(map->ObjectForKey(data::Literal(key)));
+    auto* n = map == nullptr
+                  ? nullptr
+                  : dynamic_cast<data::IKVNumber*>(map->ObjectForKey(data::Literal(key)));
     return n == nullptr ? absent : n->Int64Value();
 }
 inline data::IKVList* ListOf(data::IKVMap* map, const char* key) {
@@ -158,14 +163,14 @@ inline data::IKVList* ListOf(data::IKVMap* map, const char* key) {
                           : dynamic_cast<data::IKVList*>(map->ObjectForKey(data::Literal(key)));
 }
 inline data::IKVMap* MapAt(data::IKVList* list, int32_t index) {
-    return list == nullptr || index >= list->Count() ? nullptr
-                                                     : dynamic_cast<data::IKVMap*>(list->ObjectAt(index));
+    return list == nullptr || index >= list->Count()
+               ? nullptr
+               : dynamic_cast<data::IKVMap*>(list->ObjectAt(index));
 }
 
 // The value of `path` in a packet reply's "propeties", or nothing when it is not listed.
 inline std::optional<std::string> PropertyOf(data::IKVMap* reply, const std::string& path) {
-    auto* properties =
-        dynamic_cast<data::IKVMap*>(reply->ObjectForKey(data::Literal("propeties")));
+    auto* properties = dynamic_cast<data::IKVMap*>(reply->ObjectForKey(data::Literal("propeties")));
     if (properties == nullptr) {
         return std::nullopt;
     }
@@ -173,7 +178,8 @@ inline std::optional<std::string> PropertyOf(data::IKVMap* reply, const std::str
     data::IKVList* values = ListOf(properties, "value");
     for (int32_t i = 0; paths != nullptr && i < paths->Count(); ++i) {
         auto* p = dynamic_cast<data::IKVData*>(paths->ObjectAt(i));
-        if (p != nullptr && std::string(reinterpret_cast<const char*>(p->Bytes()), size_t(p->Length())) == path) {
+        if (p != nullptr &&
+            std::string(reinterpret_cast<const char*>(p->Bytes()), size_t(p->Length())) == path) {
             auto* v = dynamic_cast<data::IKVData*>(values->ObjectAt(i));
             return std::string(reinterpret_cast<const char*>(v->Bytes()), size_t(v->Length()));
         }
@@ -191,7 +197,8 @@ public:
         return *this;
     }
     Params& Bytes(const char* key, const std::string& value) {
-        map_->SetObjectForKey(data::Literal(key), data::CreateData(value.data(), int32_t(value.size())));
+        map_->SetObjectForKey(data::Literal(key),
+                              data::CreateData(value.data(), int32_t(value.size())));
         return *this;
     }
     Params& Int(const char* key, int64_t value) {

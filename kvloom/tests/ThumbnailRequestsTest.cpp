@@ -28,7 +28,8 @@ protected:
     }
     std::string File(const std::string& name) const { return dir_.Path() + "/" + name; }
     static std::string Why(const Reply& reply) {
-        return TextOf(reply.result.get(), "errReason") + ": " + TextOf(reply.result.get(), "errWhy");
+        return TextOf(reply.result.get(), "errReason") + ": " +
+               TextOf(reply.result.get(), "errWhy");
     }
     // Entry `i` of a successful reply, decoded by djpeg; its map's size must be the image's.
     DecodedJPEG Entry(const Reply& reply, int32_t i) {
@@ -46,8 +47,8 @@ protected:
     }
     // A JPEG of the scene at width x height with an XMP packet holding `body` plus a stored
     // JPEG thumbnail of the scene at storedWidth x storedHeight (none when 0).
-    std::string PhotoWithPacket(const std::string& name, int width, int height,
-                                int storedWidth, int storedHeight, const std::string& body = "") {
+    std::string PhotoWithPacket(const std::string& name, int width, int height, int storedWidth,
+                                int storedHeight, const std::string& body = "") {
         const std::string path = File(name);
         MakeScene(path, width, height);
         std::string thumbnails;
@@ -102,12 +103,12 @@ TEST_F(ThumbnailRequestsTest, TurnedUprightByExifOrXMPOrientation) {
             SCOPED_TRACE(std::to_string(turn.code) + (inXMP ? " in XMP" : " in Exif"));
             const std::string path = File("turned.jpg");
             MakeScene(File("upright.png"), 400, 300);
-            ASSERT_TRUE(Shell("convert " + File("upright.png") + " -rotate " + turn.rotate +
-                              " " + path));
+            ASSERT_TRUE(
+                Shell("convert " + File("upright.png") + " -rotate " + turn.rotate + " " + path));
             if (inXMP) {
-                WriteBytes(File("packet.xmp"), Packet("<tiff:Orientation>" +
-                                                      std::to_string(turn.code) +
-                                                      "</tiff:Orientation>"));
+                WriteBytes(File("packet.xmp"),
+                           Packet("<tiff:Orientation>" + std::to_string(turn.code) +
+                                  "</tiff:Orientation>"));
                 Exiftool("\"-xmp<=" + File("packet.xmp") + "\"", path);
             } else {
                 Exiftool("-n -Orientation=" + std::to_string(turn.code), path);
@@ -145,7 +146,8 @@ TEST_F(ThumbnailRequestsTest, CascadeAndQuality) {
 
     size_t bytes[2] = {};
     for (const int quality : {0, 12}) {
-        Reply reply = Thumbnail(Params().Str("filePath", path).Sizes({200}).Int("quality", quality));
+        Reply reply =
+            Thumbnail(Params().Str("filePath", path).Sizes({200}).Int("quality", quality));
         ASSERT_TRUE(reply.succeeded) << Why(reply);
         Entry(reply, 0);
         bytes[quality / 12] =
@@ -232,7 +234,8 @@ TEST_F(ThumbnailRequestsTest, BadInputGetsAClearErrorAndTheServiceGoesOn) {
     };
     const Case cases[] = {
         {Params().Str("filePath", good), "kLoomIO_BadRequest", "missing parameter: sizes"},
-        {Params().Str("filePath", good).Sizes({}), "kLoomIO_BadRequest", "missing parameter: sizes"},
+        {Params().Str("filePath", good).Sizes({}), "kLoomIO_BadRequest",
+         "missing parameter: sizes"},
         {Params().Str("filePath", good).Int("sizes", 256), "KVBadCast", "Cannot cast"},
         {Params().Str("filePath", good).Sizes({0}), "kLoomIO_BadRequest", "sizes[0] is 0"},
         {Params().Str("filePath", good).Sizes({64, -3}), "kLoomIO_BadRequest", "sizes[1] is -3"},

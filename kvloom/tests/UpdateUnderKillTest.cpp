@@ -50,10 +50,10 @@ TEST(UpdateUnderKillTest, KilledServiceNeverLeavesADamagedFile) {
         svctest::RunningService service(false, 1);
         auto socket = svctest::RawSocket::ConnectLocal(service.EndpointPath());
         // A long packet, so that the new file differs from the old in size too.
-        const std::string packet =
-            Packet("<xmp:Label>new</xmp:Label><dc:description><rdf:Alt><rdf:li "
-                   "xml:lang=\"x-default\">" +
-                   std::string(30000, 'x') + "</rdf:li></rdf:Alt></dc:description>");
+        const std::string packet = Packet(
+            "<xmp:Label>new</xmp:Label><dc:description><rdf:Alt><rdf:li "
+            "xml:lang=\"x-default\">" +
+            std::string(30000, 'x') + "</rdf:li></rdf:Alt></dc:description>");
         ASSERT_TRUE(socket->Send(UpdateRequest(path, packet)));
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 60000));
         ::kill(service.Child().Pid(), SIGKILL);
