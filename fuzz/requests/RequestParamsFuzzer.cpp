@@ -78,6 +78,7 @@ private:
 // The engine, the format directory and a scratch folder, made once.
 struct Service {
     Service() {
+        base::AutoReleasePool pool;  // the directory's start-up values are autoreleased
         HXJPEGLibInit();
         ThumbMetaLib::Initialize(ThumbMetaLib::TMLInitParams::ForService(nullptr, "/", "fuzz"));
         ThumbMetaLib::RegisterStandardFormats();

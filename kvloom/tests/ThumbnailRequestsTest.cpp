@@ -240,6 +240,8 @@ TEST_F(ThumbnailRequestsTest, BadInputGetsAClearErrorAndTheServiceGoesOn) {
         {Params().Str("filePath", good).Sizes({0}), "kLoomIO_BadRequest", "sizes[0] is 0"},
         {Params().Str("filePath", good).Sizes({64, -3}), "kLoomIO_BadRequest", "sizes[1] is -3"},
         {Params().Str("filePath", good).Sizes({100000}), "kLoomIO_BadRequest", "1..65535"},
+        {Params().Str("filePath", good).Sizes(std::vector<int64_t>(65, 32)), "kLoomIO_BadRequest",
+         "at most 64"},
         {Params().Str("filePath", good).Sizes({64}).Int("quality", 13), "KVIllegalArgument",
          "quality 13"},
         {Params().Str("filePath", good).Sizes({64}).Int("quality", -1), "KVIllegalArgument",
