@@ -456,6 +456,11 @@ void JPEGDecoder::ReadAppSegment(uint8_t code, uint32_t payload) {
         if (buffer != nullptr) {
             taken = true;
             bool complete = input_.ReadInto(buffer, payload);
+            // The buffer is the handler's, which may release it in `end`: keep the signature.
+            if (complete && payload >= 12) {
+                std::memcpy(signature, buffer, 12);
+                head = signature;
+            }
             if (metaDataHandler_.end != nullptr) {
                 metaDataHandler_.end(metaDataHandler_.userData, appIndex, uint16_t(payload), buffer,
                                      complete);
@@ -464,7 +469,6 @@ void JPEGDecoder::ReadAppSegment(uint8_t code, uint32_t payload) {
                 Warn(HXJPEG_WARN_EARLY_END);
                 return;
             }
-            head = buffer;
         }
     }
     if (!taken) {
