@@ -3,9 +3,11 @@
 #pragma once
 
 #include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vantory_bench {
 
@@ -17,6 +19,19 @@ inline std::filesystem::path ExtraLargePhotoFolder() {
         return {};
     }
     return extra / "jpeg/large";
+}
+
+// The extra collection's large camera photos in name order; empty without the collection.
+inline std::vector<std::filesystem::path> ExtraLargePhotos() {
+    std::vector<std::filesystem::path> files;
+    const std::filesystem::path folder = ExtraLargePhotoFolder();
+    if (!folder.empty()) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 // The 22-megapixel 4:4:4 camera photo of the extra collection when it is there; otherwise a

@@ -139,16 +139,9 @@ fs::path MakeLargePhoto(const std::string& source) {
 int main(int argc, char** argv) {
     int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     HXJPEGLibInit();
-    std::vector<fs::path> files;
-    const fs::path cameraPhotos = vantory_bench::ExtraLargePhotoFolder();
-    if (!cameraPhotos.empty()) {
-        for (const auto& entry : fs::directory_iterator(cameraPhotos)) {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
+    std::vector<fs::path> files = vantory_bench::ExtraLargePhotos();
     const std::string large = vantory_bench::LargePhotoJpeg();
-    if (cameraPhotos.empty() && !large.empty()) {
+    if (files.empty() && !large.empty()) {
         files.push_back(large);
     }
     fs::path generated = MakeLargePhoto(large);

@@ -124,14 +124,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string large = vantory_bench::LargePhotoJpeg();
-    std::vector<fs::path> files;
-    const fs::path cameraPhotos = vantory_bench::ExtraLargePhotoFolder();
-    if (!cameraPhotos.empty()) {
-        for (const auto& entry : fs::directory_iterator(cameraPhotos)) {
-            files.push_back(entry.path());
-        }
-        std::sort(files.begin(), files.end());
-    }
+    std::vector<fs::path> files = vantory_bench::ExtraLargePhotos();
     const fs::path photo24 = MadePhoto(large, "6000x4000", "vantory-bench-24mp-420.jpg");
     if (!photo24.empty()) {
         files.push_back(photo24);
