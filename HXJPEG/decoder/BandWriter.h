@@ -19,7 +19,7 @@ public:
         const FrameComponent* frame;
         int componentCount;
         int hMax, vMax;
-        int blockSize;  // samples per block side: 8, or 1 in the reduced decode
+        int blockSize;  // samples per block side: 8, 4 or 2 (half, quarter), 1 (one eighth)
         int outputWidth, outputHeight;
         int chunkMCUs;  // MCUs per chunk
     };

@@ -33,6 +33,11 @@ void IDCTFloatSSE2(const int16_t* natural, int count, const QuantTable& table, i
 void IDCTFloatAVX(const int16_t* natural, int count, const QuantTable& table, int16_t* out,
                   size_t stride);
 
+// Inverse DCT straight to `size` x `size` samples (4 or 2; same scaling as the 8 x 8 output),
+// each the mean of the full-size samples it covers: the half and quarter decodes.
+void IDCTScaled(const int16_t* natural, int count, const QuantTable& table, int16_t* out,
+                size_t stride, int size);
+
 // The DC-only value every sample of a block takes (also the reduced decode's one sample).
 inline int16_t DCOnlySample(int16_t dc, const QuantTable& table) {
     int64_t v = (int64_t(dc) * table.intMultiplier[0] + 32767) >> 16;

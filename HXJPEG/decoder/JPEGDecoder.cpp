@@ -13,7 +13,13 @@ namespace HXJPEG {
 JPEGDecoder::JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options,
                          bool reportWarnings, const HXJPEGWarningHandler* warningHandler)
     : options_(options), status_(reportWarnings, warningHandler), input_(reader) {
-    reduced_ = !(options.scaleX == 1 && options.scaleY == 1);
+    if (options.scaleX == options.scaleY &&
+        (options.scaleX == 1 || options.scaleX == 2 || options.scaleX == 4)) {
+        blockSize_ = 8 / options.scaleX;
+    } else {
+        reduced_ = true;
+        blockSize_ = 1;
+    }
     static const uint16_t kZero[64] = {};
     for (auto& q : quant_) {
         q.Set(kZero);
@@ -35,6 +41,22 @@ void JPEGDecoder::SetContentHandler(DecodeContentHandler* handler) {
     handler_ = handler != nullptr ? handler : &defaultHandler_;
 }
 
+// The one-eighth decode keeps whole MCUs (one sample per block); the half and quarter sizes
+// round up like any scaled decode.
+int JPEGDecoder::OutputWidth() const {
+    if (reduced_) {
+        return frame_.mcusAcross * frame_.hMax;
+    }
+    return (frame_.width * blockSize_ + 7) / 8;
+}
+
+int JPEGDecoder::OutputHeight() const {
+    if (reduced_) {
+        return frame_.mcusDown * frame_.vMax;
+    }
+    return (frame_.height * blockSize_ + 7) / 8;
+}
+
 int32_t JPEGDecoder::ReadHeader(const HXJPEGMetaDataHandler* metaDataHandler, HXJPEGHeader* out) {
     if (!headerDone_) {
         headerDone_ = true;
@@ -45,8 +67,8 @@ int32_t JPEGDecoder::ReadHeader(const HXJPEGMetaDataHandler* metaDataHandler, HX
     }
     if (out != nullptr) {
         *out = {};
-        out->width = uint16_t(reduced_ ? frame_.mcusAcross * frame_.hMax : frame_.width);
-        out->height = uint16_t(reduced_ ? frame_.mcusDown * frame_.vMax : frame_.height);
+        out->width = uint16_t(OutputWidth());
+        out->height = uint16_t(OutputHeight());
         out->numComponents = uint8_t(frame_.componentCount);
         out->colorSpace = frame_.componentCount == 1   ? HXJPEG_COLOR_GREY
                           : frame_.componentCount == 3 ? HXJPEG_COLOR_RGB
@@ -212,6 +234,7 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
                 if (!status_.Failed()) {
                     if (mode & kModeCoefficients) {
                         reduced_ = (mode & kModeReduced) != 0;
+                        blockSize_ = reduced_ ? 1 : 8;
                     }
                     DecodeScanIntoStore();
                 }

@@ -21,9 +21,9 @@
 
 namespace HXJPEG {
 
-// The JPEG decoder: baseline, extended and progressive Huffman frames, full or one-eighth size,
-// pixels delivered band by band to a tile writer, or quantised coefficient blocks delivered to
-// a DecodeContentHandler (mode kModeCoefficients).
+// The JPEG decoder: baseline, extended and progressive Huffman frames, full, half, quarter or
+// one-eighth size, pixels delivered band by band to a tile writer, or quantised coefficient blocks
+// delivered to a DecodeContentHandler (mode kModeCoefficients).
 //
 // This class runs the marker loop, parses the table, frame and scan segments and drives the
 // scan loops; the work itself belongs to its parts: DecodeStatus (first error, warnings),
@@ -35,7 +35,7 @@ public:
     // Mode bits of the marker loop.
     static constexpr uint32_t kModeHeader = 0x02;        // stop before the first scan header
     static constexpr uint32_t kModeFull = 0x04;          // pixels at full size
-    static constexpr uint32_t kModeReduced = 0x08;       // pixels at one eighth
+    static constexpr uint32_t kModeReduced = 0x08;       // pixels at one eighth (transforms)
     static constexpr uint32_t kModeCoefficients = 0x40;  // entropy decoding only, no tile calls
     // Garbage between two segments beyond this ends the stream (see FindMarker).
     static constexpr uint64_t kMaxGarbageBytes = 64u << 20;
@@ -61,6 +61,10 @@ public:
     // header has been read: the limits must hold for the whole decode.
     bool SetLimits(const HXJPEGDecodeLimits& limits);
     static HXJPEGDecodeLimits DefaultLimits() { return {65535u * 65535u, HXJPEG_MAX_SCANS}; }
+
+    // The size of the pixels delivered: the frame's, or the reduced one.
+    int OutputWidth() const;
+    int OutputHeight() const;
 
     // Reads a memory block in place (HXJPEGDecoderCreateUsingData); call before reading.
     void UseMemory(const uint8_t* data, size_t size) { input_.UseMemory(data, size); }
@@ -105,7 +109,8 @@ private:
     // Frame.
     DecodedFrame frame_;
     bool untransformed_ = false;  // APP14 transform 0
-    bool reduced_ = false;
+    bool reduced_ = false;        // one eighth: one sample per block from its DC term
+    int blockSize_ = 8;           // output samples per block side: 8, 4, 2 or 1 (reduced_)
 
     QuantTable quant_[4];
     HuffmanDecodeTable dcTables_[4];

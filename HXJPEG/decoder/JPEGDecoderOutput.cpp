@@ -15,15 +15,9 @@ bool JPEGDecoder::PrepareOutput() {
     if (mode_ & kModeCoefficients) {
         return true;
     }
-    const int blockSize = reduced_ ? 1 : 8;
-    const BandWriter::Layout layout = {frame_.components,
-                                       frame_.componentCount,
-                                       frame_.hMax,
-                                       frame_.vMax,
-                                       blockSize,
-                                       reduced_ ? frame_.mcusAcross * frame_.hMax : frame_.width,
-                                       reduced_ ? frame_.mcusDown * frame_.vMax : frame_.height,
-                                       chunkMCUs_};
+    const BandWriter::Layout layout = {
+        frame_.components, frame_.componentCount, frame_.hMax,    frame_.vMax,
+        blockSize_,        OutputWidth(),         OutputHeight(), chunkMCUs_};
     if (!output_.Begin(layout, SelectRowConverter(frame_.componentCount, output_.ColorSpace(),
                                                   untransformed_))) {
         status_.Fail(HXJPEG_ERR_TILE_CALLBACK);
@@ -48,6 +42,10 @@ void JPEGDecoder::DecodeBlockToSamples(const int16_t* zz, int count, int compone
     }
     if (reduced_) {
         *out = DCOnlySample(zz[0], table);
+        return;
+    }
+    if (blockSize_ != 8) {
+        IDCTScaled(zz, count, table, out, stride, blockSize_);
         return;
     }
     ActiveIDCT().transform(zz, count, table, out, stride);

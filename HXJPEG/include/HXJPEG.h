@@ -84,7 +84,10 @@ enum {
 typedef struct HXJPEGDecoder HXJPEGDecoder; /* opaque handle */
 typedef struct HXJPEGEncoder HXJPEGEncoder; /* opaque handle */
 
-/* scaleX, scaleY both 1 (default): full size; anything else: one eighth in each direction. */
+/* scaleX, scaleY both 1 (default): full size; both 2: one half; both 4: one quarter; anything
+ * else: one eighth in each direction. The half and quarter sizes (rounded up) were added on
+ * purpose to the full and one-eighth decodes: a 1024 px thumbnail of a 24 MP photo then reads a
+ * quarter of the pixels instead of all of them. */
 typedef struct HXJPEGDecodeOptions {
     uint8_t scaleX;
     uint8_t scaleY;

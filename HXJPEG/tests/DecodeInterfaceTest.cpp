@@ -113,7 +113,7 @@ TEST_F(DecodeInterfaceTest, HeaderColourSpacesAndReducedSizes) {
 
 TEST_F(DecodeInterfaceTest, UnproducibleColourSpaceLeavesTheBufferAndBadOnesAreRefused) {
     std::vector<uint8_t> colour = Make("-sample 2x2", 33, 17);
-    Image cmyk = DecodeHX(colour, HXJPEG_COLOR_CMYK, false, nullptr, 0xA5);
+    Image cmyk = DecodeHX(colour, HXJPEG_COLOR_CMYK, 1, nullptr, 0xA5);
     EXPECT_EQ(cmyk.result, 0);
     EXPECT_TRUE(
         std::all_of(cmyk.pixels.begin(), cmyk.pixels.end(), [](uint8_t v) { return v == 0xA5; }));
@@ -212,10 +212,10 @@ TEST_F(DecodeInterfaceTest, WarningsAreFatalUnlessTheHandlerContinues) {
     EXPECT_EQ(DecodeHX(bytes, 1).result, HXJPEG_WARN_EARLY_END);
     WarningCounter refuse;
     refuse.goOn = false;
-    EXPECT_EQ(DecodeHX(bytes, 1, false, &refuse).result, HXJPEG_WARN_EARLY_END);
+    EXPECT_EQ(DecodeHX(bytes, 1, 1, &refuse).result, HXJPEG_WARN_EARLY_END);
     EXPECT_EQ(refuse.count, 1);
     WarningCounter goOn;
-    EXPECT_EQ(DecodeHX(bytes, 1, false, &goOn).result, 0);
+    EXPECT_EQ(DecodeHX(bytes, 1, 1, &goOn).result, 0);
     EXPECT_GE(goOn.count, 1);
 
     // reportWarnings with no handler: every warning continues.
@@ -305,7 +305,7 @@ TEST_F(DecodeInterfaceTest, RestartMarkersOutOfSequence) {
         ASSERT_EQ(reference.result, 0) << options;
         EXPECT_EQ(DecodeHX(damaged, 1).result, HXJPEG_WARN_RESTART_SEQUENCE) << options;
         WarningCounter goOn;
-        const Image tolerated = DecodeHX(damaged, 1, false, &goOn);
+        const Image tolerated = DecodeHX(damaged, 1, 1, &goOn);
         EXPECT_EQ(tolerated.result, 0) << options;
         EXPECT_EQ(goOn.count, 1) << options;
         EXPECT_TRUE(tolerated.pixels == reference.pixels) << options;

@@ -33,6 +33,9 @@ constexpr Bounds kPhotoBounds = {48, 0.45, 0.008};
 constexpr Bounds kOutOfGamutBounds = {48, 0.45, 0.02};
 // One-eighth decode, uniform sampling: both take the DC term; only the colour rounding differs.
 constexpr Bounds kReducedBounds = {4, 0.55, 0.002};
+// Half and quarter decodes, uniform sampling: both give each sample the mean of the full-size
+// samples it covers, straight from the coefficients.
+constexpr Bounds kScaledBounds = {4, 0.55, 0.002};
 
 class DecodeOracleTest : public ::testing::TestWithParam<bool> {
 protected:
@@ -56,26 +59,40 @@ protected:
         Image oracle = DecodeOracle(bytes);
         ASSERT_EQ(oracle.result, 0) << name << ": the reference cannot decode it";
         WarningCounter goOn;  // like the reference, decode through recoverable damage
-        Image ours = DecodeHX(bytes, 0, false, &goOn);
+        Image ours = DecodeHX(bytes, 0, 1, &goOn);
         ASSERT_EQ(ours.result, 0) << name;
         ASSERT_EQ(ours.width, oracle.width) << name;
         ASSERT_EQ(ours.height, oracle.height) << name;
         Difference d = Compare(ours, oracle);
         ExpectWithin(d, full, name);
 
-        // The reference scales subsampled chroma with a small inverse DCT rather than repeating
-        // its DC term, so the one-eighth comparison is like for like only with uniform sampling
-        // (DecodeReducedTest checks the rest against block means).
-        Difference r;
+        // The reference scales subsampled chroma with a larger inverse DCT rather than repeating
+        // its samples, so the reduced comparisons are like for like only with uniform sampling
+        // (the engine's thumbnail tests check the rest against ImageMagick).
+        Difference r, scaled[2];
         if (oracle.uniformSampling) {
-            Image oursSmall = DecodeHX(bytes, 0, true, &goOn);
+            Image oursSmall = DecodeHX(bytes, 0, 8, &goOn);
             ASSERT_EQ(oursSmall.result, 0) << name;
-            r = Compare(oursSmall, DecodeOracle(bytes, true));
+            r = Compare(oursSmall, DecodeOracle(bytes, 8));
             ExpectWithin(r, kReducedBounds, name + " (1/8)");
+            for (int i = 0; i < 2; ++i) {
+                const uint8_t reduction = i == 0 ? 2 : 4;
+                Image oursScaled = DecodeHX(bytes, 0, reduction, &goOn);
+                Image oracleScaled = DecodeOracle(bytes, reduction);
+                ASSERT_EQ(oursScaled.result, 0) << name;
+                ASSERT_EQ(oursScaled.width, oracleScaled.width) << name;
+                ASSERT_EQ(oursScaled.height, oracleScaled.height) << name;
+                scaled[i] = Compare(oursScaled, oracleScaled);
+                ExpectWithin(scaled[i], kScaledBounds,
+                             name + " (1/" + std::to_string(reduction) + ")");
+            }
         }
-        std::printf("  %-44s %5dx%-5d max %2d mean %.3f >2 %.4f%% | 1/8 max %d mean %.3f\n",
-                    name.c_str(), ours.width, ours.height, d.max, d.mean, d.over2 * 100, r.max,
-                    r.mean);
+        std::printf(
+            "  %-44s %5dx%-5d max %2d mean %.3f >2 %.4f%% | 1/8 max %d mean %.3f"
+            " | 1/2 max %d mean %.3f >2 %.4f%% | 1/4 max %d mean %.3f >2 %.4f%%\n",
+            name.c_str(), ours.width, ours.height, d.max, d.mean, d.over2 * 100, r.max, r.mean,
+            scaled[0].max, scaled[0].mean, scaled[0].over2 * 100, scaled[1].max, scaled[1].mean,
+            scaled[1].over2 * 100);
     }
 };
 
@@ -98,7 +115,7 @@ TEST_P(DecodeOracleTest, CorpusPhotosMatch) {
         auto own = kOwnResult.find(name);
         if (own != kOwnResult.end()) {
             WarningCounter goOn;
-            EXPECT_EQ(DecodeHX(ReadFile(file), 0, false, &goOn).result, own->second) << name;
+            EXPECT_EQ(DecodeHX(ReadFile(file), 0, 1, &goOn).result, own->second) << name;
             continue;
         }
         ExpectClose(name, ReadFile(file), kPhotoBounds);

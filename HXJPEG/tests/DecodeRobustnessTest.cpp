@@ -321,7 +321,7 @@ TEST_F(DecodeRobustnessTest, MarkersInsideEntropyDataEndTheScanWithAWarning) {
         damaged.insert(damaged.begin() + long(start + (bytes.size() - start) / 2), {0xFF, marker});
         EXPECT_EQ(DecodeHX(damaged, 1).result, HXJPEG_WARN_EARLY_END) << int(marker);
         WarningCounter goOn;
-        EXPECT_TRUE(kDocumentedCodes.count(DecodeHX(damaged, 1, false, &goOn).result));
+        EXPECT_TRUE(kDocumentedCodes.count(DecodeHX(damaged, 1, 1, &goOn).result));
         EXPECT_GE(goOn.count, 1);
     }
 }
@@ -338,10 +338,10 @@ TEST_F(DecodeRobustnessTest, TruncatedFileKeepsItsUndamagedRows) {
     EXPECT_EQ(DecodeHX(cut, HXJPEG_COLOR_RGB).result, HXJPEG_WARN_EARLY_END);
     WarningCounter stop;
     stop.goOn = false;
-    EXPECT_EQ(DecodeHX(cut, HXJPEG_COLOR_RGB, false, &stop).result, HXJPEG_WARN_EARLY_END);
+    EXPECT_EQ(DecodeHX(cut, HXJPEG_COLOR_RGB, 1, &stop).result, HXJPEG_WARN_EARLY_END);
 
     WarningCounter goOn;
-    Image partial = DecodeHX(cut, HXJPEG_COLOR_RGB, false, &goOn);
+    Image partial = DecodeHX(cut, HXJPEG_COLOR_RGB, 1, &goOn);
     ASSERT_EQ(partial.result, 0);
     EXPECT_GE(goOn.count, 1);
     size_t row = size_t(intact.width) * 3;

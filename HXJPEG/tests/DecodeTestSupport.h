@@ -121,14 +121,13 @@ struct WarningCounter {
 };
 
 // Decodes with HXJPEG into one interleaved buffer. colorSpace 0 resolves like the decoder.
-inline Image DecodeHX(const std::vector<uint8_t>& bytes, uint32_t colorSpace, bool reduced = false,
+// `reduction`: 1 full size, 2 half, 4 quarter, 8 one eighth.
+inline Image DecodeHX(const std::vector<uint8_t>& bytes, uint32_t colorSpace, uint8_t reduction = 1,
                       WarningCounter* warnings = nullptr, uint8_t fill = 0) {
     Image image;
     HXJPEGDecodeOptions options;
     HXJPEGDecodeOptionsInitDefault(&options);
-    if (reduced) {
-        options.scaleX = options.scaleY = 8;
-    }
+    options.scaleX = options.scaleY = reduction;
     HXJPEGWarningHandler handler = {warnings, WarningCounter::OnWarning};
     HXJPEGDecoder* decoder = nullptr;
     HXJPEGData data = {bytes.data(), uint32_t(bytes.size())};
@@ -197,7 +196,7 @@ struct OracleError {
 // libjpeg-turbo with box upsampling and the float DCT, its colour model forced to the one HXJPEG
 // applies (three components are always YCbCr; four are YCCK unless the codec's APP14 says
 // transform 0). Output: grey, RGB or CMYK.
-inline Image DecodeOracle(const std::vector<uint8_t>& bytes, bool reduced = false) {
+inline Image DecodeOracle(const std::vector<uint8_t>& bytes, unsigned reduction = 1) {
     Image image;
     jpeg_decompress_struct cinfo;
     OracleError error;
@@ -226,10 +225,8 @@ inline Image DecodeOracle(const std::vector<uint8_t>& bytes, bool reduced = fals
     cinfo.do_fancy_upsampling = FALSE;
     cinfo.do_block_smoothing = FALSE;
     cinfo.dct_method = JDCT_FLOAT;
-    if (reduced) {
-        cinfo.scale_num = 1;
-        cinfo.scale_denom = 8;
-    }
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = reduction;
     for (int c = 1; c < cinfo.num_components; ++c) {
         if (cinfo.comp_info[c].h_samp_factor != cinfo.comp_info[0].h_samp_factor ||
             cinfo.comp_info[c].v_samp_factor != cinfo.comp_info[0].v_samp_factor) {

@@ -1,5 +1,5 @@
-// The JPEG handler's decode: when it reads at one eighth, the buffer layout per request size,
-// CMYK samples as ink amounts, and thumbnails against ImageMagick's.
+// The JPEG handler's decode: when it reads at a half, a quarter or an eighth, the buffer layout per
+// request size, CMYK samples as ink amounts, and thumbnails against ImageMagick's.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,16 +21,21 @@ PixelsPtr Decode(const std::vector<uint8_t>& jpeg, uint32_t size, ThumbImageInfo
 
 }  // namespace
 
-TEST(JPEGDecode, ReducedExactlyWhenTheEighthCoversTheRequest) {
+TEST(JPEGDecode, ReducedToTheSmallestSizeThatCoversTheRequest) {
     struct Case {
         uint32_t width, height, size, decodedWidth, decodedHeight;
+        bool eighth;
     };
-    for (const Case& c : {Case{4000, 3000, 256, 500, 375}, Case{12000, 8000, 1024, 1500, 1000},
-                          Case{600, 400, 256, 600, 400}, Case{1600, 1200, 256, 1600, 1200},
-                          Case{4000, 3000, 1024, 4000, 3000}, Case{4000, 3000, 0, 4000, 3000}}) {
+    for (const Case& c :
+         {Case{4000, 3000, 256, 500, 375, true}, Case{12000, 8000, 1024, 1500, 1000, true},
+          Case{600, 400, 256, 300, 200, false},       // a half still covers 256
+          Case{1600, 1200, 256, 400, 300, false},     // a quarter
+          Case{4000, 3000, 1024, 2000, 1500, false},  // a half
+          Case{1000, 800, 600, 1000, 800, false},     // a half would be too small
+          Case{4000, 3000, 0, 4000, 3000, false}}) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " at " +
                      std::to_string(c.size));
-        EXPECT_EQ(WantsReducedDecode(c.width, c.height, c.size), c.decodedWidth != c.width);
+        EXPECT_EQ(WantsReducedDecode(c.width, c.height, c.size), c.eighth);
         const auto jpeg = jpegtest::EncodeGradient(c.width, c.height, HXJPEG_COLOR_RGB, 4);
         ASSERT_FALSE(jpeg.empty());
         ThumbImageInfo info;
@@ -134,9 +139,11 @@ TEST(JPEGDecode, ThumbnailsMatchImageMagick) {
                 "convert '" + path + "' -colorspace sRGB -thumbnail " + std::to_string(fit.first) +
                 "x" + std::to_string(fit.second) + "! -depth 8 rgb:'" + raw + "'"));
             colortest::Samples ref{pixels->Width(), pixels->Height(), 3, colortest::ReadAll(raw)};
-            // Structure, not exact pixels: measured at most 2.93 (sizes 256 and 1024).
+            // Structure, not exact pixels: measured at most 5.88, for the detailed 1165 px photo
+            // decoded at a quarter (292 px) and fitted to 256, where ImageMagick filters the
+            // full image once; libjpeg-turbo's quarter decode fitted by ImageMagick measures 5.6.
             const double mean = colortest::Compare(*pixels, ref, 3).mean;
-            EXPECT_LT(mean, 5.0);
+            EXPECT_LT(mean, 6.5);
         }
     }
 }

@@ -20,8 +20,12 @@ int32_t ModeForColorSpace(uint32_t colorSpace);
 // eighth: exactly when the one-eighth image is still at least maxSize on its larger side.
 bool WantsReducedDecode(uint32_t width, uint32_t height, uint32_t maxSize);
 
+// When the eighth is too small: 4 or 2 when a quarter or a half of the image still covers
+// `maxSize` on its larger side, else 1 (full size).
+uint8_t IntermediateReduction(uint32_t width, uint32_t height, uint32_t maxSize);
+
 // Decodes `source` into an interleaved buffer (one channel for grayscale), at one eighth when
-// WantsReducedDecode says so. With `info`, a MetaDataHandler is attached to the source (unless
+// WantsReducedDecode says so, else at the IntermediateReduction. With `info`, a MetaDataHandler is attached to the source (unless
 // it has one) and `info` receives the decoded size, the colour mode and what the handler found.
 // Null when the codec fails or the buffer would exceed `maxBytes`.
 PixelsPtr DecodeJPEG(JPEGSource& source, uint32_t maxSize, ThumbImageInfo* info,
