@@ -14,12 +14,8 @@ namespace {
 // QuantiseLanes with the magnitude and the sign restored by SSSE3's abs and sign.
 __attribute__((target("ssse3"), always_inline)) inline __m128i QuantiseLanesSSSE3(
     __m128i c, __m128i reciprocal) {
-    const __m128i magnitude = _mm_abs_epi16(c);
-    const __m128i low = _mm_mullo_epi16(magnitude, reciprocal);
-    const __m128i high = _mm_mulhi_epu16(magnitude, reciprocal);
-    const __m128i carry =
-        _mm_cmpgt_epi16(_mm_xor_si128(low, _mm_set1_epi16(-32768)), _mm_srai_epi16(c, 15));
-    const __m128i value = _mm_sign_epi16(_mm_sub_epi16(high, carry), c);
+    const __m128i steps = fdct::QuantiseMagnitudes(_mm_abs_epi16(c), reciprocal);
+    const __m128i value = _mm_sign_epi16(steps, c);
     return _mm_max_epi16(_mm_min_epi16(value, _mm_set1_epi16(1023)), _mm_set1_epi16(-1023));
 }
 
@@ -35,10 +31,7 @@ __attribute__((target("ssse3"), always_inline)) inline void TransformQuantiseReo
         QuantiseTransposed(transformed, table, zigzagOut);
         return;
     }
-    const int32_t dc =
-        (table.transposedReciprocals[0] * static_cast<int16_t>(_mm_cvtsi128_si32(rows[0])) +
-         32767) >>
-        16;
+    const int16_t dc = QuantiseDC(static_cast<int16_t>(_mm_cvtsi128_si32(rows[0])), table);
     __m128i quantised[8];
     for (int r = 0; r < 8; ++r) {
         const __m128i reciprocal =

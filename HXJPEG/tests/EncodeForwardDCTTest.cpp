@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 
 #include "HXJPEG.h"
@@ -18,7 +19,10 @@ int64_t Multiply(int64_t x, int64_t k) {
     return (x * k + 127) >> 8;
 }
 
-// Straight from the definition: AAN butterflies with 8-bit constants, columns then rows.
+// Straight from the definition: AAN butterflies with 8-bit constants, columns then rows; samples
+// enter with 4 fractional bits, row r of the column pass keeps 1, 1, 1, 1, 1, 2, 2, 3 of them
+// (rounded half up) for the row pass, and the quantiser floors magnitude * reciprocal / 2^16
+// and rounds that half up to whole steps.
 void Reference1D(int64_t* d, int step) {
     int64_t v[8];
     for (int i = 0; i < 8; ++i) {
@@ -42,19 +46,27 @@ void Reference1D(int64_t* d, int step) {
 
 void ReferenceQuantise(const int16_t* samples, const HXJPEG::EncoderQuantTable& table,
                        int16_t* zigzag) {
+    constexpr int kRowBits[8] = {1, 1, 1, 1, 1, 2, 2, 3};
     int64_t block[64];
     for (int i = 0; i < 64; ++i) {
-        block[i] = samples[i];
+        block[i] = samples[i] * 16;
     }
     for (int c = 0; c < 8; ++c) {
         Reference1D(block + c, 8);
+    }
+    for (int i = 0; i < 64; ++i) {
+        const int drop = 4 - kRowBits[i / 8];
+        block[i] = (block[i] + (1 << (drop - 1))) >> drop;
     }
     for (int r = 0; r < 8; ++r) {
         Reference1D(block + r * 8, 1);
     }
     for (int k = 0; k < 64; ++k) {
         const int n = HXJPEG::kZigZagToNatural[k];
-        int64_t value = (table.reciprocals[n] * block[n] + 32767) >> 16;
+        const int bits = kRowBits[n / 8];
+        const int64_t fine = (std::abs(block[n]) * table.reciprocals[n]) >> 16;
+        const int64_t steps = (fine + (1 << (bits - 1))) >> bits;
+        int64_t value = block[n] < 0 ? -steps : steps;
         if (k != 0) {
             value = std::clamp<int64_t>(value, -1023, 1023);
         }
