@@ -103,17 +103,24 @@ __attribute__((always_inline)) inline __m128i RescaleForRowPass(__m128i x, __m12
     return _mm_srai_epi16(_mm_mullo_epi16(_mm_add_epi16(x, bias), multiplier), kMaxRowShift);
 }
 
-// Both passes on eight rows of samples `stride` apart; the result is left transposed (row r
-// of the registers holds column r of the coefficients).
-__attribute__((always_inline)) inline void TransformBlock(const int16_t* samples, uint32_t stride,
-                                                          __m128i* rows) {
+// The column pass on eight rows of samples `stride` apart, transposed for the row pass (row r
+// of the registers holds column r, lane r of each register row r of the coefficients).
+__attribute__((always_inline)) inline void TransformColumnsOfBlock(const int16_t* samples,
+                                                                   uint32_t stride, __m128i* rows) {
     for (int r = 0; r < 8; ++r) {
         rows[r] =
             _mm_slli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + r * stride)),
                            kInputFractionBits);
     }
-    TransformLanes(rows);  // columns
+    TransformLanes(rows);
     Transpose(rows);
+}
+
+// Both passes; the result is left transposed (row r of the registers holds column r of the
+// coefficients).
+__attribute__((always_inline)) inline void TransformBlock(const int16_t* samples, uint32_t stride,
+                                                          __m128i* rows) {
+    TransformColumnsOfBlock(samples, stride, rows);
     const __m128i bias = LoadLanes(kRowPassBias);
     const __m128i multiplier = LoadLanes(kRowPassMultiplier);
     for (int r = 0; r < 8; ++r) {

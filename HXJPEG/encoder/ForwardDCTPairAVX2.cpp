@@ -93,17 +93,10 @@ HXJPEG_AVX2 __m256i LoadLanes(const fdct::LaneConstants& constants) {
         _mm_load_si128(reinterpret_cast<const __m128i*>(constants.v)));
 }
 
-// See fdct::RescaleForRowPass.
-HXJPEG_AVX2 __m256i RescaleForRowPass(__m256i x, __m256i bias, __m256i multiplier) {
-    return _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_add_epi16(x, bias), multiplier),
-                             fdct::kMaxRowShift);
-}
-
 // See QuantiseLanesSSSE3.
-HXJPEG_AVX2 __m256i Quantise(__m256i c, __m256i reciprocal, __m256i bias, __m256i multiplier) {
-    const __m256i fine = _mm256_mulhi_epu16(_mm256_abs_epi16(c), reciprocal);
-    const __m256i steps = _mm256_srli_epi16(
-        _mm256_mullo_epi16(_mm256_add_epi16(fine, bias), multiplier), fdct::kMaxRowShift);
+HXJPEG_AVX2 __m256i Quantise(__m256i c, __m256i reciprocal, __m256i rounding) {
+    const __m256i steps =
+        _mm256_mulhrs_epi16(_mm256_mulhi_epu16(_mm256_abs_epi16(c), reciprocal), rounding);
     const __m256i value = _mm256_sign_epi16(steps, c);
     return _mm256_max_epi16(_mm256_min_epi16(value, _mm256_set1_epi16(1023)),
                             _mm256_set1_epi16(-1023));
@@ -144,23 +137,21 @@ __attribute__((target("avx2"))) void ForwardDCTQuantisePairAVX2(
     }
     Transform(rows);  // columns
     Transpose(rows);
-    const __m256i passBias = LoadLanes(fdct::kRowPassBias);
-    const __m256i passMultiplier = LoadLanes(fdct::kRowPassMultiplier);
+    const __m256i passRounding = LoadLanes(fdct::kRowPassRounding);
     for (int r = 0; r < 8; ++r) {
-        rows[r] = RescaleForRowPass(rows[r], passBias, passMultiplier);
+        rows[r] = _mm256_mulhrs_epi16(rows[r], passRounding);  // see fdct::RescaleForRowPass
     }
     Transform(rows);  // rows, left transposed in each half
     const int16_t dcFirst =
         QuantiseDC(static_cast<int16_t>(_mm256_extract_epi16(rows[0], 0)), table);
     const int16_t dcSecond =
         QuantiseDC(static_cast<int16_t>(_mm256_extract_epi16(rows[0], 8)), table);
-    const __m256i quantiseBias = LoadLanes(fdct::kQuantiseBias);
-    const __m256i quantiseMultiplier = LoadLanes(fdct::kQuantiseMultiplier);
+    const __m256i quantiseRounding = LoadLanes(fdct::kQuantiseRounding);
     __m256i quantised[8];
     for (int r = 0; r < 8; ++r) {
         const __m256i reciprocal = _mm256_broadcastsi128_si256(_mm_load_si128(
             reinterpret_cast<const __m128i*>(table.transposedReciprocals16 + r * 8)));
-        quantised[r] = Quantise(rows[r], reciprocal, quantiseBias, quantiseMultiplier);
+        quantised[r] = Quantise(rows[r], reciprocal, quantiseRounding);
     }
     __m256i groups[8];
     for (__m256i& group : groups) {

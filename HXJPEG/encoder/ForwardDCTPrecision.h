@@ -15,9 +15,10 @@
 // The constants (181, 98, 139, 334), the product rounding (x k + 127) >> 8, the reciprocals
 // floor(65536 / d + 0.5) and the file format are as before.
 //
-// Every shift by a row-dependent amount is written as an add, a multiply by a power of two and
-// a shift by the largest amount, so that vector code can do it on lanes with one constant per
-// lane: ((x + 2^(s-1)) * 2^(3-s)) >> 3 == (x + 2^(s-1)) >> s for s = 1..3.
+// Every rounded shift by a row-dependent amount s (1..3) has two vector forms with one constant
+// per lane: a rounding high multiply by 2^(15-s) where the processor has one (SSSE3, AVX2:
+// (x * 2^(15-s) + 2^14) >> 15), else an add, a multiply by a power of two and a shift by the
+// largest amount, ((x + 2^(s-1)) * 2^(3-s)) >> 3. Both equal (x + 2^(s-1)) >> s.
 
 #include <cstdint>
 
@@ -65,6 +66,22 @@ inline constexpr LaneConstants kQuantiseMultiplier = [] {
     LaneConstants c{};
     for (int r = 0; r < 8; ++r) {
         c.v[r] = static_cast<int16_t>(1 << (kMaxRowShift - kRowFractionBits[r]));
+    }
+    return c;
+}();
+
+// The rounding-multiply constants 2^(15 - s) of the same two steps.
+inline constexpr LaneConstants kRowPassRounding = [] {
+    LaneConstants c{};
+    for (int r = 0; r < 8; ++r) {
+        c.v[r] = static_cast<int16_t>(1 << (15 - RowPassShift(r)));
+    }
+    return c;
+}();
+inline constexpr LaneConstants kQuantiseRounding = [] {
+    LaneConstants c{};
+    for (int r = 0; r < 8; ++r) {
+        c.v[r] = static_cast<int16_t>(1 << (15 - kRowFractionBits[r]));
     }
     return c;
 }();
