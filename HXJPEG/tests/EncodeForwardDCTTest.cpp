@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "EncodeTableSweep.h"
 #include "HXJPEG.h"
 #include "HXJPEG/common/ZigZag.h"
 #include "HXJPEG/encoder/EncoderQuantTable.h"
@@ -111,48 +112,36 @@ TEST(EncodeForwardDCT, MatchesTheIntegerDefinitionForEveryTable) {
         }
         blocks.push_back(block);
     }
-    using HXJPEG::EncoderSIMDLevel;
-    for (const EncoderSIMDLevel level : {EncoderSIMDLevel::kPortable, EncoderSIMDLevel::kSSE2,
-                                         EncoderSIMDLevel::kSSSE3, EncoderSIMDLevel::kAVX2}) {
-        HXJPEG::SetEncoderSIMDLevel(level);
-        if (HXJPEG::ActiveEncoderSIMDLevel() != level) {
-            continue;  // not on this processor
-        }
-        for (uint32_t quality = 0; quality <= HXJPEG::kMaxQuality; ++quality) {
-            for (const uint16_t* values :
-                 {HXJPEG::kLuminanceTables[quality], HXJPEG::kChrominanceTables[quality]}) {
-                HXJPEG::EncoderQuantTable table;
-                table.Set(values);
-                size_t mismatches = 0;
-                for (size_t i = 0; i < blocks.size(); ++i) {
-                    int16_t expected[64];
-                    int16_t actual[64];
-                    ReferenceQuantise(blocks[i].data(), table, expected);
-                    HXJPEG::ForwardDCTQuantise(blocks[i].data(), 8, table, actual);
-                    mismatches += !std::equal(expected, expected + 64, actual);
-                    // The same block as the right one of a side-by-side pair.
-                    const std::vector<int16_t>& left = blocks[(i + 1) % blocks.size()];
-                    int16_t pair[8 * 16];
-                    for (int r = 0; r < 8; ++r) {
-                        std::copy_n(left.data() + r * 8, 8, pair + r * 16);
-                        std::copy_n(blocks[i].data() + r * 8, 8, pair + r * 16 + 8);
-                    }
-                    int16_t expectedLeft[64];
-                    int16_t actualLeft[64];
-                    ReferenceQuantise(left.data(), table, expectedLeft);
-                    uint64_t nonZero[2];
-                    HXJPEG::ForwardDCTQuantisePair(pair, 16, table, actualLeft, actual, nonZero);
-                    mismatches += !std::equal(expected, expected + 64, actual) ||
-                                  !std::equal(expectedLeft, expectedLeft + 64, actualLeft) ||
-                                  nonZero[0] != NonZeroBits(expectedLeft) ||
-                                  nonZero[1] != NonZeroBits(expected);
-                }
-                EXPECT_EQ(mismatches, 0u)
-                    << "quality " << quality << ", level " << static_cast<int>(level);
+    hxjpeg_test::ForEachLevelAndQualityTable([&](HXJPEG::EncoderSIMDLevel level, uint32_t quality,
+                                                 bool luminance,
+                                                 const HXJPEG::EncoderQuantTable& table) {
+        size_t mismatches = 0;
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            int16_t expected[64];
+            int16_t actual[64];
+            ReferenceQuantise(blocks[i].data(), table, expected);
+            HXJPEG::ForwardDCTQuantise(blocks[i].data(), 8, table, actual);
+            mismatches += !std::equal(expected, expected + 64, actual);
+            // The same block as the right one of a side-by-side pair.
+            const std::vector<int16_t>& left = blocks[(i + 1) % blocks.size()];
+            int16_t pair[8 * 16];
+            for (int r = 0; r < 8; ++r) {
+                std::copy_n(left.data() + r * 8, 8, pair + r * 16);
+                std::copy_n(blocks[i].data() + r * 8, 8, pair + r * 16 + 8);
             }
+            int16_t expectedLeft[64];
+            int16_t actualLeft[64];
+            ReferenceQuantise(left.data(), table, expectedLeft);
+            uint64_t nonZero[2];
+            HXJPEG::ForwardDCTQuantisePair(pair, 16, table, actualLeft, actual, nonZero);
+            mismatches += !std::equal(expected, expected + 64, actual) ||
+                          !std::equal(expectedLeft, expectedLeft + 64, actualLeft) ||
+                          nonZero[0] != NonZeroBits(expectedLeft) ||
+                          nonZero[1] != NonZeroBits(expected);
         }
-    }
-    HXJPEGLibInit();
+        EXPECT_EQ(mismatches, 0u) << "quality " << quality << ", level " << static_cast<int>(level)
+                                  << (luminance ? ", luminance" : "");
+    });
 }
 
 TEST(EncodeQualityTables, KeepTheReferenceValuesAndFallWithQuality) {

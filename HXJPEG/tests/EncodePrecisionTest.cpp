@@ -12,10 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "EncodeTableSweep.h"
 #include "EncodeTestSupport.h"
 #include "HXJPEG/common/ZigZag.h"
-#include "HXJPEG/encoder/EncoderQuantTable.h"
-#include "HXJPEG/encoder/EncoderSIMD.h"
 #include "HXJPEG/encoder/ForwardDCT.h"
 #include "HXJPEG/encoder/QualityTables.h"
 
@@ -69,44 +68,32 @@ std::vector<std::vector<int16_t>> TestBlocks() {
 
 TEST(EncodePrecision, CoefficientsStayWithinRoundingOfTheExactTransform) {
     const std::vector<std::vector<int16_t>> blocks = TestBlocks();
-    for (const EncoderSIMDLevel level : {EncoderSIMDLevel::kPortable, EncoderSIMDLevel::kSSE2,
-                                         EncoderSIMDLevel::kSSSE3, EncoderSIMDLevel::kAVX2}) {
-        HXJPEG::SetEncoderSIMDLevel(level);
-        if (HXJPEG::ActiveEncoderSIMDLevel() != level) {
-            continue;  // not on this processor
-        }
-        for (uint32_t quality = 0; quality <= HXJPEG::kMaxQuality; ++quality) {
-            for (const uint16_t* values :
-                 {HXJPEG::kLuminanceTables[quality], HXJPEG::kChrominanceTables[quality]}) {
-                HXJPEG::EncoderQuantTable table;
-                table.Set(values);
-                // Squared error of the dequantised coefficients against the exact transform,
-                // for the encoder and for exact rounding of the exact transform.
-                double encoderError = 0;
-                double roundingError = 0;
-                for (const std::vector<int16_t>& block : blocks) {
-                    double exact[64];
-                    ExactTransform(block.data(), exact);
-                    int16_t zigzag[64];
-                    HXJPEG::ForwardDCTQuantise(block.data(), 8, table, zigzag);
-                    for (int k = 0; k < 64; ++k) {
-                        const int n = HXJPEG::kZigZagToNatural[k];
-                        const double step = values[n];
-                        const double rounded = std::round(exact[n] / step) * step;
-                        encoderError += std::pow(zigzag[k] * step - exact[n], 2);
-                        roundingError += std::pow(rounded - exact[n], 2);
-                    }
-                }
-                // The finest tables leave the transform's own rounding the most weight.
-                const double allowed = quality <= 9 ? 1.01 : 1.15;
-                EXPECT_LT(encoderError, allowed * roundingError)
-                    << "quality " << quality << ", level " << static_cast<int>(level)
-                    << (values == HXJPEG::kLuminanceTables[quality] ? ", luminance"
-                                                                    : ", chrominance");
+    hxjpeg_test::ForEachLevelAndQualityTable([&](EncoderSIMDLevel level, uint32_t quality,
+                                                 bool luminance,
+                                                 const HXJPEG::EncoderQuantTable& table) {
+        // Squared error of the dequantised coefficients against the exact transform, for the
+        // encoder and for exact rounding of the exact transform.
+        double encoderError = 0;
+        double roundingError = 0;
+        for (const std::vector<int16_t>& block : blocks) {
+            double exact[64];
+            ExactTransform(block.data(), exact);
+            int16_t zigzag[64];
+            HXJPEG::ForwardDCTQuantise(block.data(), 8, table, zigzag);
+            for (int k = 0; k < 64; ++k) {
+                const int n = HXJPEG::kZigZagToNatural[k];
+                const double step = table.values[n];
+                const double rounded = std::round(exact[n] / step) * step;
+                encoderError += std::pow(zigzag[k] * step - exact[n], 2);
+                roundingError += std::pow(rounded - exact[n], 2);
             }
         }
-    }
-    HXJPEGLibInit();
+        // The finest tables leave the transform's own rounding the most weight.
+        const double allowed = quality <= 9 ? 1.01 : 1.15;
+        EXPECT_LT(encoderError, allowed * roundingError)
+            << "quality " << quality << ", level " << static_cast<int>(level)
+            << (luminance ? ", luminance" : ", chrominance");
+    });
 }
 
 // A real photograph: its smooth areas and low noise leave the transform's precision the
