@@ -10,10 +10,10 @@
 // (quality 11, and quality 12 with its many steps of 1) lost precision and quality 12 came out
 // worse than quality 11, in larger files. The samples now enter with 4 fractional bits; before
 // the row pass each row of the column-transformed block keeps as many of them as its range
-// leaves room for in 16 bits (1 for the low rows, 2 for rows 5 and 6, 3 for row 7: the ranges
-// of the low rows reach 12920 units), and the quantiser rounds once, from those finer units.
-// The constants (181, 98, 139, 334), the product rounding (x k + 127) >> 8, the reciprocals
-// floor(65536 / d + 0.5) and the file format are as before.
+// leaves room for in 16 bits (1 for the low rows, 2 for rows 5 and 6, 3 for row 7), and the
+// quantiser rounds once, from those finer units. The constants (181, 98, 139, 334), the product
+// rounding (x k + 127) >> 8, the reciprocals floor(65536 / d + 0.5) and the file format are as
+// before.
 //
 // Every rounded shift by a row-dependent amount s (1..3) has two vector forms with one constant
 // per lane: a rounding high multiply by 2^(15-s) where the processor has one (SSSE3, AVX2:
@@ -27,7 +27,8 @@ namespace HXJPEG::fdct {
 // Fractional bits of the samples entering the column pass.
 inline constexpr int kInputFractionBits = 4;
 // Fractional bits row r (vertical frequency) of the column-transformed block keeps through the
-// row pass: the most that keep its values, at most 2572 * 2^(r's bits) ... 12920 * 2, in 16 bits.
+// row pass: the most that keep every row-pass value of that row within 16 bits (the largest
+// magnitudes, in whole units, are 12920 for rows 0..4, 7334, 5144 and 2572 for rows 5, 6, 7).
 inline constexpr int kRowFractionBits[8] = {1, 1, 1, 1, 1, 2, 2, 3};
 // The largest shift either rounding step makes (and the fixed shift of their vector forms).
 inline constexpr int kMaxRowShift = 3;
