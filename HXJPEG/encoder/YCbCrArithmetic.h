@@ -23,7 +23,7 @@ namespace HXJPEG {
 // equal PSNR and made the finest qualities stall; rounding to nearest (half up) removes the
 // bias. And its weights had 8 fractional bits (77, 150, 29; -43, -85, 128; 128, -107, -21),
 // off by up to 0.45 of a level on saturated colours: at the finest qualities that error is as
-// large as the quantisation's (0.6 dB at quality 12 on a photo with strong colours). Nothing
+// large as the quantisation's (0.4 dB at quality 12 on a photo with strong colours). Nothing
 // else in the file changes.
 struct YCbCrWeights {
     int32_t r, g, b;  // with 16 fractional bits; magnitudes at most 32768
