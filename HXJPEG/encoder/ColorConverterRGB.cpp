@@ -20,10 +20,6 @@ struct Weighted {
     int32_t y, cb, cr;
 };
 
-inline int32_t Weigh(const YCbCrWeights& w, int32_t r, int32_t g, int32_t b) {
-    return w.r * r + w.g * g + w.b * b;
-}
-
 inline Weighted Weigh(int32_t r, int32_t g, int32_t b) {
     return {Weigh(kLumaWeights, r, g, b) + kLumaOffset, Weigh(kBlueWeights, r, g, b),
             Weigh(kRedWeights, r, g, b)};
@@ -37,8 +33,8 @@ void ColorConverterRGB::Convert(const HXJPEGImageContent& input, const BandWindo
                     out);
 }
 
-// One row of planar 8-bit R, G and B to Y, Cb and Cr. Every sum fits 16 bits (the magnitudes
-// of each row's weights add up to 256), so eight samples go through 16-bit lanes at once.
+// One row of planar 8-bit R, G and B to Y, Cb and Cr. Every sum fits 16 bits (see
+// YCbCrArithmetic.h), so eight samples go through 16-bit lanes at once.
 static void ConvertPlanarRow(const uint8_t* r, const uint8_t* g, const uint8_t* b, uint32_t count,
                              bool useSSE2, int16_t* yOut, int16_t* cbOut, int16_t* crOut) {
     uint32_t x = 0;
@@ -52,11 +48,7 @@ static void ConvertPlanarRow(const uint8_t* r, const uint8_t* g, const uint8_t* 
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(g + x)), zero);
         const __m128i blue =
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + x)), zero);
-        auto weigh = [&](const YCbCrWeights& w) {
-            return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(red, _mm_set1_epi16(w.r)),
-                                               _mm_mullo_epi16(green, _mm_set1_epi16(w.g))),
-                                 _mm_mullo_epi16(blue, _mm_set1_epi16(w.b)));
-        };
+        auto weigh = [&](const YCbCrWeights& w) { return WeighLanes(red, green, blue, w); };
         const __m128i y = RoundedSamples(_mm_add_epi16(weigh(kLumaWeights), yOffset));
         const __m128i cb = RoundedSamples(weigh(kBlueWeights));
         const __m128i cr = RoundedSamples(weigh(kRedWeights));

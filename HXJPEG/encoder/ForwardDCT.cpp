@@ -1,8 +1,11 @@
 #include "HXJPEG/encoder/ForwardDCT.h"
 
+#include <algorithm>
+
 #include "HXJPEG/encoder/BlockCoding.h"
 #include "HXJPEG/encoder/EncoderSIMD.h"
 #include "HXJPEG/encoder/ForwardDCTLanes.h"
+#include "HXJPEG/encoder/ForwardDCTPrecision.h"
 
 namespace HXJPEG {
 namespace {
@@ -59,17 +62,21 @@ inline void TransformColumns(int32_t* block) {
 
 }  // namespace
 
+int16_t QuantiseDC(int16_t transformedDC, const EncoderQuantTable& table) {
+    return static_cast<int16_t>(
+        fdct::QuantiseValue(transformedDC, table.transposedReciprocals[0], 0));
+}
+
 void QuantiseTransposed(const int16_t* transformed, const EncoderQuantTable& table,
                         int16_t* zigzagOut) {
     const int32_t* reciprocals = table.transposedReciprocals;
     int16_t quantised[64];
     for (int i = 0; i < 64; ++i) {
-        int32_t value = (reciprocals[i] * transformed[i] + 32767) >> 16;
-        value = value > 1023 ? 1023 : value;
-        value = value < -1023 ? -1023 : value;
-        quantised[i] = static_cast<int16_t>(value);
+        // Position i of the transposed layout holds row i % 8 of the coefficients.
+        const int32_t value = fdct::QuantiseValue(transformed[i], reciprocals[i], i % 8);
+        quantised[i] = static_cast<int16_t>(std::clamp(value, -1023, 1023));
     }
-    quantised[0] = static_cast<int16_t>((reciprocals[0] * transformed[0] + 32767) >> 16);
+    quantised[0] = QuantiseDC(transformed[0], table);
     for (int k = 0; k < 64; ++k) {
         zigzagOut[k] = quantised[kZigZagToTransposed.v[k]];
     }
@@ -80,14 +87,14 @@ void ForwardDCTQuantisePortable(const int16_t* samples, uint32_t stride,
     int32_t block[64];
     for (int r = 0; r < 8; ++r) {
         for (int c = 0; c < 8; ++c) {
-            block[r * 8 + c] = samples[r * stride + c];
+            block[r * 8 + c] = samples[r * stride + c] * (1 << fdct::kInputFractionBits);
         }
     }
     TransformColumns(block);
     int32_t transposed[64];
     for (int r = 0; r < 8; ++r) {
         for (int c = 0; c < 8; ++c) {
-            transposed[c * 8 + r] = block[r * 8 + c];
+            transposed[c * 8 + r] = fdct::RescaleForRowPass(block[r * 8 + c], r);
         }
     }
     // Rows of the column-transformed block, now running down the first index.
@@ -120,8 +127,7 @@ void ForwardDCTQuantiseSSE2(const int16_t* samples, uint32_t stride, const Encod
         _mm_store_si128(reinterpret_cast<__m128i*>(quantised + r * 8),
                         fdct::QuantiseLanes(rows[r], reciprocal));
     }
-    quantised[0] =
-        static_cast<int16_t>((table.transposedReciprocals[0] * transformed[0] + 32767) >> 16);
+    quantised[0] = QuantiseDC(transformed[0], table);
     for (int k = 0; k < 64; ++k) {
         zigzagOut[k] = quantised[kZigZagToTransposed.v[k]];
     }

@@ -8,10 +8,11 @@
 namespace HXJPEG {
 
 // Integer AAN forward DCT of one 8x8 block of level-shifted samples (columns, then rows;
-// multiplications with 8 fractional bits rounded as (x * k + 127) >> 8), followed by
-// quantisation: (reciprocal * c + 32767) >> 16 with an arithmetic shift. The result is in
-// zig-zag order. AC values are kept within +-1023 so that they fit the 10-bit categories of
-// 8-bit JPEG. Runs the form of the active EncoderSIMDLevel; all forms give the same values.
+// multiplications with 8 fractional bits rounded as (x * k + 127) >> 8, values carrying the
+// fractional bits of ForwardDCTPrecision.h), followed by quantisation with the reciprocals,
+// rounded half away from zero. The result is in zig-zag order. AC values are kept within +-1023
+// so that they fit the 10-bit categories of 8-bit JPEG. Runs the form of the active
+// EncoderSIMDLevel; all forms give the same values.
 void ForwardDCTQuantise(const int16_t* samples, uint32_t stride, const EncoderQuantTable& table,
                         int16_t* zigzagOut);
 
@@ -44,6 +45,8 @@ void ForwardDCTQuantisePairAVX2(const int16_t* samples, uint32_t stride,
 // difference has its own 11-bit categories.
 void QuantiseTransposed(const int16_t* transformed, const EncoderQuantTable& table,
                         int16_t* zigzagOut);
+// The DC term alone, as QuantiseTransposed computes it (for the vector forms).
+int16_t QuantiseDC(int16_t transformedDC, const EncoderQuantTable& table);
 
 // Zig-zag index -> position in the transposed layout the transform leaves its output in.
 inline constexpr auto kZigZagToTransposed = [] {

@@ -1,14 +1,18 @@
 #pragma once
 
 // The forward AAN transform on eight 16-bit lanes (one row of eight columns per register),
-// shared by the SSE2 and SSSE3 forms of ForwardDCTQuantise. With 8-bit samples every
-// intermediate value fits 16 bits (pass outputs stay below 8 * 128 * 1.4 and 64 * 128 * 1.4);
-// the rounded products (x * k + 127) >> 8 are formed exactly from the 32-bit product's halves.
+// shared by the SSE2 and SSSE3 forms of ForwardDCTQuantise, with the fractional bits of
+// ForwardDCTPrecision.h. With 8-bit samples every intermediate value fits 16 bits: the column
+// pass stays within 1286 * 2^4, row r of the row pass within 12920 * 2 (rows 0..4), 7334 * 4,
+// 5144 * 4 and 2572 * 8 (rows 5, 6, 7). The rounded products (x * k + 127) >> 8 are formed
+// exactly from the 32-bit product's halves.
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
 #include <cstdint>
+
+#include "HXJPEG/encoder/ForwardDCTPrecision.h"
 
 namespace HXJPEG::fdct {
 
@@ -88,31 +92,60 @@ __attribute__((always_inline)) inline void Transpose(__m128i* r) {
     r[7] = _mm_unpackhi_epi64(b3, b7);
 }
 
-// Both passes on eight rows of samples `stride` apart; the result is left transposed (row r
-// of the registers holds column r of the coefficients).
+__attribute__((always_inline)) inline __m128i LoadLanes(const LaneConstants& constants) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(constants.v));
+}
+
+// Lane r of a register holds row r of the column-transformed block: (x + bias) >> shift for
+// the row's shift, as ((x + bias) * 2^(3 - shift)) >> 3.
+__attribute__((always_inline)) inline __m128i RescaleForRowPass(__m128i x, __m128i bias,
+                                                                __m128i multiplier) {
+    return _mm_srai_epi16(_mm_mullo_epi16(_mm_add_epi16(x, bias), multiplier), kMaxRowShift);
+}
+
+// The column pass on eight rows of samples `stride` apart, transposed for the row pass (row r
+// of the registers holds column r, lane r of each register row r of the coefficients).
+__attribute__((always_inline)) inline void TransformColumnsOfBlock(const int16_t* samples,
+                                                                   uint32_t stride, __m128i* rows) {
+    for (int r = 0; r < 8; ++r) {
+        rows[r] =
+            _mm_slli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + r * stride)),
+                           kInputFractionBits);
+    }
+    TransformLanes(rows);
+    Transpose(rows);
+}
+
+// Both passes; the result is left transposed (row r of the registers holds column r of the
+// coefficients).
 __attribute__((always_inline)) inline void TransformBlock(const int16_t* samples, uint32_t stride,
                                                           __m128i* rows) {
+    TransformColumnsOfBlock(samples, stride, rows);
+    const __m128i bias = LoadLanes(kRowPassBias);
+    const __m128i multiplier = LoadLanes(kRowPassMultiplier);
     for (int r = 0; r < 8; ++r) {
-        rows[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + r * stride));
+        rows[r] = RescaleForRowPass(rows[r], bias, multiplier);
     }
-    TransformLanes(rows);  // columns
-    Transpose(rows);
     TransformLanes(rows);  // rows
 }
 
-// (reciprocal * c + 32767) >> 16 with an arithmetic shift, on eight lanes, for reciprocals
-// below 65536. On the magnitude m = |c| that is (reciprocal * m + 32767) >> 16 for c >= 0 and
-// -((reciprocal * m + 32768) >> 16) for c < 0: the rounding carries out of the low product
-// half when low >= 32769 (positive) or low >= 32768 (negative), i.e. when low - 32768, taken
-// as signed, exceeds the sign mask (0 or -1). AC values are limited to +-1023.
+// The quantised magnitudes from the magnitudes m of one register (lane r: row r): the high half
+// of m * reciprocal, then rounded to whole steps, ((high + bias) * 2^(3 - bits)) >> 3.
+__attribute__((always_inline)) inline __m128i QuantiseMagnitudes(__m128i magnitude,
+                                                                 __m128i reciprocal) {
+    const __m128i fine = _mm_mulhi_epu16(magnitude, reciprocal);
+    return _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(fine, LoadLanes(kQuantiseBias)),
+                                          LoadLanes(kQuantiseMultiplier)),
+                          kMaxRowShift);
+}
+
+// QuantiseValue (ForwardDCTPrecision.h) on eight lanes, for reciprocals below 65536: the
+// magnitude quantised, the sign put back. AC values are limited to +-1023.
 __attribute__((always_inline)) inline __m128i QuantiseLanes(__m128i c, __m128i reciprocal) {
     const __m128i sign = _mm_srai_epi16(c, 15);
     const __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(c, sign), sign);
-    const __m128i low = _mm_mullo_epi16(magnitude, reciprocal);
-    const __m128i high = _mm_mulhi_epu16(magnitude, reciprocal);
-    const __m128i carry = _mm_cmpgt_epi16(_mm_xor_si128(low, _mm_set1_epi16(-32768)), sign);
-    const __m128i quotient = _mm_sub_epi16(high, carry);
-    const __m128i value = _mm_sub_epi16(_mm_xor_si128(quotient, sign), sign);
+    const __m128i steps = QuantiseMagnitudes(magnitude, reciprocal);
+    const __m128i value = _mm_sub_epi16(_mm_xor_si128(steps, sign), sign);
     return _mm_max_epi16(_mm_min_epi16(value, _mm_set1_epi16(1023)), _mm_set1_epi16(-1023));
 }
 

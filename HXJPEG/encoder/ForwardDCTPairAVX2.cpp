@@ -4,6 +4,7 @@
 // the halves independently, exactly as ForwardDCTQuantiseSSSE3 does on one block.
 #include "HXJPEG/encoder/BlockCoding.h"
 #include "HXJPEG/encoder/ForwardDCT.h"
+#include "HXJPEG/encoder/ForwardDCTPrecision.h"
 #include "HXJPEG/encoder/ZigZagShuffles.h"
 
 #if defined(__SSE2__)
@@ -86,14 +87,17 @@ HXJPEG_AVX2 void Transpose(__m256i* r) {
     r[7] = _mm256_unpackhi_epi64(b3, b7);
 }
 
+// The same constant for the lanes of both halves (lane r: row r of the coefficients).
+HXJPEG_AVX2 __m256i LoadLanes(const fdct::LaneConstants& constants) {
+    return _mm256_broadcastsi128_si256(
+        _mm_load_si128(reinterpret_cast<const __m128i*>(constants.v)));
+}
+
 // See QuantiseLanesSSSE3.
-HXJPEG_AVX2 __m256i Quantise(__m256i c, __m256i reciprocal) {
-    const __m256i magnitude = _mm256_abs_epi16(c);
-    const __m256i low = _mm256_mullo_epi16(magnitude, reciprocal);
-    const __m256i high = _mm256_mulhi_epu16(magnitude, reciprocal);
-    const __m256i carry = _mm256_cmpgt_epi16(_mm256_xor_si256(low, _mm256_set1_epi16(-32768)),
-                                             _mm256_srai_epi16(c, 15));
-    const __m256i value = _mm256_sign_epi16(_mm256_sub_epi16(high, carry), c);
+HXJPEG_AVX2 __m256i Quantise(__m256i c, __m256i reciprocal, __m256i rounding) {
+    const __m256i steps =
+        _mm256_mulhrs_epi16(_mm256_mulhi_epu16(_mm256_abs_epi16(c), reciprocal), rounding);
+    const __m256i value = _mm256_sign_epi16(steps, c);
     return _mm256_max_epi16(_mm256_min_epi16(value, _mm256_set1_epi16(1023)),
                             _mm256_set1_epi16(-1023));
 }
@@ -127,21 +131,27 @@ __attribute__((target("avx2"))) void ForwardDCTQuantisePairAVX2(
     }
     __m256i rows[8];
     for (int r = 0; r < 8; ++r) {
-        rows[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples + r * stride));
+        rows[r] = _mm256_slli_epi16(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples + r * stride)),
+            fdct::kInputFractionBits);
     }
     Transform(rows);  // columns
     Transpose(rows);
+    const __m256i passRounding = LoadLanes(fdct::kRowPassRounding);
+    for (int r = 0; r < 8; ++r) {
+        rows[r] = _mm256_mulhrs_epi16(rows[r], passRounding);  // see fdct::RescaleForRowPass
+    }
     Transform(rows);  // rows, left transposed in each half
-    const int32_t reciprocalDC = table.transposedReciprocals[0];
-    const int32_t dcFirst =
-        (reciprocalDC * static_cast<int16_t>(_mm256_extract_epi16(rows[0], 0)) + 32767) >> 16;
-    const int32_t dcSecond =
-        (reciprocalDC * static_cast<int16_t>(_mm256_extract_epi16(rows[0], 8)) + 32767) >> 16;
+    const int16_t dcFirst =
+        QuantiseDC(static_cast<int16_t>(_mm256_extract_epi16(rows[0], 0)), table);
+    const int16_t dcSecond =
+        QuantiseDC(static_cast<int16_t>(_mm256_extract_epi16(rows[0], 8)), table);
+    const __m256i quantiseRounding = LoadLanes(fdct::kQuantiseRounding);
     __m256i quantised[8];
     for (int r = 0; r < 8; ++r) {
         const __m256i reciprocal = _mm256_broadcastsi128_si256(_mm_load_si128(
             reinterpret_cast<const __m128i*>(table.transposedReciprocals16 + r * 8)));
-        quantised[r] = Quantise(rows[r], reciprocal);
+        quantised[r] = Quantise(rows[r], reciprocal, quantiseRounding);
     }
     __m256i groups[8];
     for (__m256i& group : groups) {

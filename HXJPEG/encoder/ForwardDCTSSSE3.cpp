@@ -11,22 +11,30 @@
 namespace HXJPEG {
 namespace {
 
-// QuantiseLanes with the magnitude and the sign restored by SSSE3's abs and sign.
+// fdct::TransformBlock with the rescaling between the passes done by rounding multiplies.
+__attribute__((target("ssse3"), always_inline)) inline void TransformBlockSSSE3(
+    const int16_t* samples, uint32_t stride, __m128i* rows) {
+    fdct::TransformColumnsOfBlock(samples, stride, rows);
+    const __m128i rounding = fdct::LoadLanes(fdct::kRowPassRounding);
+    for (int r = 0; r < 8; ++r) {
+        rows[r] = _mm_mulhrs_epi16(rows[r], rounding);
+    }
+    fdct::TransformLanes(rows);
+}
+
+// QuantiseLanes with the magnitude and the sign restored by SSSE3's abs and sign, and the
+// final rounding by a rounding multiply.
 __attribute__((target("ssse3"), always_inline)) inline __m128i QuantiseLanesSSSE3(
-    __m128i c, __m128i reciprocal) {
-    const __m128i magnitude = _mm_abs_epi16(c);
-    const __m128i low = _mm_mullo_epi16(magnitude, reciprocal);
-    const __m128i high = _mm_mulhi_epu16(magnitude, reciprocal);
-    const __m128i carry =
-        _mm_cmpgt_epi16(_mm_xor_si128(low, _mm_set1_epi16(-32768)), _mm_srai_epi16(c, 15));
-    const __m128i value = _mm_sign_epi16(_mm_sub_epi16(high, carry), c);
+    __m128i c, __m128i reciprocal, __m128i rounding) {
+    const __m128i steps = _mm_mulhrs_epi16(_mm_mulhi_epu16(_mm_abs_epi16(c), reciprocal), rounding);
+    const __m128i value = _mm_sign_epi16(steps, c);
     return _mm_max_epi16(_mm_min_epi16(value, _mm_set1_epi16(1023)), _mm_set1_epi16(-1023));
 }
 
 __attribute__((target("ssse3"), always_inline)) inline void TransformQuantiseReorder(
     const int16_t* samples, uint32_t stride, const EncoderQuantTable& table, int16_t* zigzagOut) {
     __m128i rows[8];
-    fdct::TransformBlock(samples, stride, rows);
+    TransformBlockSSSE3(samples, stride, rows);
     if (!table.reciprocalsFit16) {
         alignas(16) int16_t transformed[64];
         for (int r = 0; r < 8; ++r) {
@@ -35,15 +43,13 @@ __attribute__((target("ssse3"), always_inline)) inline void TransformQuantiseReo
         QuantiseTransposed(transformed, table, zigzagOut);
         return;
     }
-    const int32_t dc =
-        (table.transposedReciprocals[0] * static_cast<int16_t>(_mm_cvtsi128_si32(rows[0])) +
-         32767) >>
-        16;
+    const int16_t dc = QuantiseDC(static_cast<int16_t>(_mm_cvtsi128_si32(rows[0])), table);
+    const __m128i rounding = fdct::LoadLanes(fdct::kQuantiseRounding);
     __m128i quantised[8];
     for (int r = 0; r < 8; ++r) {
         const __m128i reciprocal =
             _mm_load_si128(reinterpret_cast<const __m128i*>(table.transposedReciprocals16 + r * 8));
-        quantised[r] = QuantiseLanesSSSE3(rows[r], reciprocal);
+        quantised[r] = QuantiseLanesSSSE3(rows[r], reciprocal, rounding);
     }
     __m128i groups[8];
     for (__m128i& group : groups) {

@@ -80,11 +80,7 @@ __attribute__((target("ssse3"), always_inline)) inline __m128i Channel(const __m
 __attribute__((always_inline)) inline void WeighEight(__m128i red, __m128i green, __m128i blue,
                                                       int16_t* yOut, int16_t* cbOut,
                                                       int16_t* crOut) {
-    auto weigh = [&](const YCbCrWeights& w) {
-        return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(red, _mm_set1_epi16(w.r)),
-                                           _mm_mullo_epi16(green, _mm_set1_epi16(w.g))),
-                             _mm_mullo_epi16(blue, _mm_set1_epi16(w.b)));
-    };
+    auto weigh = [&](const YCbCrWeights& w) { return WeighLanes(red, green, blue, w); };
     const __m128i y =
         RoundedSamples(_mm_add_epi16(weigh(kLumaWeights), _mm_set1_epi16(int16_t(kLumaOffset))));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(yOut), y);
@@ -144,13 +140,6 @@ __attribute__((target("ssse3"))) uint32_t ConvertRowSSSE3(const InterleavedLayou
                : ConvertRow<4>(layout, row, count, available, inverted, yOut, cbOut, crOut);
 }
 
-__attribute__((target("avx2"), always_inline)) inline __m256i Weigh(__m256i r, __m256i g, __m256i b,
-                                                                    const YCbCrWeights& w) {
-    return _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(r, _mm256_set1_epi16(w.r)),
-                                             _mm256_mullo_epi16(g, _mm256_set1_epi16(w.g))),
-                            _mm256_mullo_epi16(b, _mm256_set1_epi16(w.b)));
-}
-
 // WeighEight on sixteen pixels in 256-bit lanes.
 __attribute__((target("avx2"), always_inline)) inline void WeighSixteen(__m128i red, __m128i green,
                                                                         __m128i blue, int16_t* yOut,
@@ -159,13 +148,13 @@ __attribute__((target("avx2"), always_inline)) inline void WeighSixteen(__m128i 
     const __m256i r = _mm256_cvtepu8_epi16(red);
     const __m256i g = _mm256_cvtepu8_epi16(green);
     const __m256i b = _mm256_cvtepu8_epi16(blue);
-    const __m256i y = RoundedSamples(
-        _mm256_add_epi16(Weigh(r, g, b, kLumaWeights), _mm256_set1_epi16(int16_t(kLumaOffset))));
+    const __m256i y = RoundedSamples(_mm256_add_epi16(WeighLanes(r, g, b, kLumaWeights),
+                                                      _mm256_set1_epi16(int16_t(kLumaOffset))));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(yOut), y);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(cbOut),
-                        RoundedSamples(Weigh(r, g, b, kBlueWeights)));
+                        RoundedSamples(WeighLanes(r, g, b, kBlueWeights)));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(crOut),
-                        RoundedSamples(Weigh(r, g, b, kRedWeights)));
+                        RoundedSamples(WeighLanes(r, g, b, kRedWeights)));
 }
 
 // ConvertRow with the arithmetic on sixteen pixels at once; the eight-pixel rest goes to
@@ -221,11 +210,7 @@ __attribute__((target("ssse3"), always_inline)) inline PairSums ConvertSixteen(
         const __m128i g =
             half == 0 ? _mm_unpacklo_epi8(green, zero) : _mm_unpackhi_epi8(green, zero);
         const __m128i b = half == 0 ? _mm_unpacklo_epi8(blue, zero) : _mm_unpackhi_epi8(blue, zero);
-        auto weigh = [&](const YCbCrWeights& w) {
-            return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(r, _mm_set1_epi16(w.r)),
-                                               _mm_mullo_epi16(g, _mm_set1_epi16(w.g))),
-                                 _mm_mullo_epi16(b, _mm_set1_epi16(w.b)));
-        };
+        auto weigh = [&](const YCbCrWeights& w) { return WeighLanes(r, g, b, w); };
         _mm_storeu_si128(reinterpret_cast<__m128i*>(yOut + half * 8),
                          RoundedSamples(_mm_add_epi16(weigh(kLumaWeights),
                                                       _mm_set1_epi16(int16_t(kLumaOffset)))));

@@ -127,7 +127,7 @@ TEST(EncodeColorBiasTest, SaturatedChromaDoesNotWrap) {
         }
         HXJPEG::ColorConverterRGB(false).Convert(content, {0, kWidth, kWidth, kRows}, bands);
         const int16_t expected[4][3] = {
-            {-99, 128, -21}, {-51, -43, 128}, {127, 0, 0}, {-128, 0, 0}};
+            {-99, 128, -21}, {-52, -43, 128}, {127, 0, 0}, {-128, 0, 0}};
         for (size_t i = 0; i < size_t{kWidth} * kRows; ++i) {
             for (int c = 0; c < 3; ++c) {
                 ASSERT_EQ(planes[c][i], expected[(i / 5) % 4][c])

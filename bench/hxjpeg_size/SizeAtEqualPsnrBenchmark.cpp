@@ -2,9 +2,10 @@
 // size libjpeg-turbo with optimised Huffman tables needs for the same PSNR (interpolated between
 // its neighbouring integer qualities), at the chroma sampling HXJPEG uses for that quality (4:2:0
 // for 0..6, 4:4:4 for 7..12). Pictures: a 1.5 MP centre crop of each of the corpus's large
-// photographs and one synthetic picture. Both HXJPEG modes are measured: whole-image (exact
-// Huffman tables, like -optimize) and band-wise (the default, tables from sampled statistics).
-// Goal: whole-image ratio <= 1.03 at every quality from 3 to 12.
+// photographs (in the extra collection, -DVANTORY_EXTRA_CORPUS_DIR, or in the test files'
+// jpeg/large) and one synthetic picture. Both HXJPEG modes are measured: whole-image (exact Huffman
+// tables, like -optimize) and band-wise (the default, tables from sampled statistics). Goal:
+// whole-image ratio <= 1.03 at every quality from 3 to 12.
 //
 //   bench_hxjpeg_size            prints one table per picture and the mean ratio per quality
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/LargePhoto.h"
 #include "../hxjpeg_support/JPEGBenchSupport.h"
 #include "HXJPEG.h"
 
@@ -73,7 +75,10 @@ std::vector<Row> Sweep(Image& picture) {
 int main() {
     HXJPEGLibInit();
     std::vector<std::pair<std::string, Image>> pictures;
-    const fs::path large = fs::path(VANTORY_CORPUS_DIR) / "jpeg" / "large";
+    fs::path large = vantory_bench::ExtraLargePhotoFolder();
+    if (large.empty()) {
+        large = fs::path(VANTORY_CORPUS_DIR) / "jpeg" / "large";
+    }
     std::vector<fs::path> photos;
     if (fs::is_directory(large)) {
         for (const auto& entry : fs::directory_iterator(large)) {
@@ -82,7 +87,10 @@ int main() {
     }
     std::sort(photos.begin(), photos.end());
     if (photos.size() < 3) {
-        std::fprintf(stderr, "need three photographs in %s\n", large.c_str());
+        std::fprintf(stderr,
+                     "need three photographs in %s (configure with "
+                     "-DVANTORY_EXTRA_CORPUS_DIR=<collection with jpeg/large>)\n",
+                     large.c_str());
         return 1;
     }
     for (size_t i = 0; i < 3; ++i) {
