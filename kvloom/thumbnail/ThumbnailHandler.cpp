@@ -6,6 +6,7 @@
 
 #include "ThumbMetaLib/engine/ThumbOptions.h"
 #include "ThumbMetaLib/engine/ThumbnailDriver.h"
+#include "ThumbMetaLib/pixels/PixelsRotation.h"
 #include "kvfoundation/data/Factories.h"
 #include "kvfoundation/data/IKVMutableMap.h"
 #include "kvfoundation/ncomm/NCException.h"
@@ -18,7 +19,6 @@
 #include "kvloom/metadata/MainPacket.h"
 #include "kvloom/metadata/PacketThumbnails.h"
 #include "kvloom/thumbnail/JPEGCoding.h"
-#include "kvloom/thumbnail/PixelsRotation.h"
 #include "kvloom/thumbnail/ReadPathHolder.h"
 #include "kvloom/thumbnail/ThumbnailList.h"
 #include "kvloom/thumbnail/ThumbnailMap.h"
@@ -28,6 +28,7 @@ namespace kvloom {
 namespace data = kvfoundation::data;
 using kvfoundation::ncomm::INCHost;
 using ThumbMetaLib::PixelsPtr;
+using ThumbMetaLib::RotateClockwise;
 
 namespace {
 
