@@ -7,9 +7,19 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
+#include <mutex>
+#include <utility>
+#include <vector>
+
 #include "ThumbMetaLib/engine/ThumbnailHooks.h"
 #include "ThumbMetaLib/video/VideoThumbnail.h"
 #include "ThumbMetaLib/video/tests/VideoTestClips.h"
+#include "kvfoundation/base/KVRefCountT.h"
+#include "kvfoundation/data/IKVString.h"
+#include "kvfoundation/impl/AbstractLog.h"
+#include "kvfoundation/util/ProcessLog.h"
 
 namespace ThumbMetaLib::test {
 namespace {
@@ -27,7 +37,7 @@ protected:
         const std::string picture = TestPicture(320, 240, 10);
         h264_ = MakeClip(*folder_, "clip.mp4", picture + " -c:v libx264 -pix_fmt yuv420p");
         vp9_ = MakeClip(*folder_, "clip.webm",
-                        picture + " -c:v libvpx-vp9 -deadline realtime -b:v 300k");
+                        picture + " -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 300k");
         mpeg4_ = MakeClip(*folder_, "clip.avi", picture + " -c:v mpeg4 -q:v 3");
         rotated_ = MakeClip(*folder_, "phone.mp4",
                             "-i " + Quoted(h264_) + " -c copy -metadata:s:v:0 rotate=90");
@@ -167,6 +177,64 @@ TEST_F(VideoThumbnailTest, VideosOfTheTestData) {
         EXPECT_EQ(pixels->Width(), video.width) << path;
         EXPECT_EQ(pixels->Height(), video.height) << path;
     }
+}
+
+// Keeps what is logged, with its level.
+class CapturingLog final : public kvfoundation::impl::AbstractLog {
+public:
+    CapturingLog() : AbstractLog(4) {}
+    void Write(int32_t level, kvfoundation::data::IKVString* message) override {
+        // Read without converting: a conversion would autorelease, and with no pool that is
+        // logged in turn.
+        std::string text;
+        for (int32_t i = 0; i < message->Length(); ++i) {
+            text.push_back(static_cast<char>(message->Characters()[i] & 0x7f));
+        }
+        std::lock_guard<std::mutex> guard(lock_);
+        lines_.emplace_back(level, std::move(text));
+    }
+    std::vector<std::pair<int32_t, std::string>> Lines() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return lines_;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<std::pair<int32_t, std::string>> lines_;
+};
+
+TEST_F(VideoThumbnailTest, FFmpegTalksToOurLogNeverToStandardError) {
+    // Garbage over the middle of the picture data: the decoder complains about every frame.
+    std::string bytes = ReadFile(h264_);
+    for (size_t at = bytes.size() / 8; at < bytes.size() * 3 / 4; at += 997) {
+        bytes.replace(at, 200, std::string(200, '\x5a'));
+    }
+    const std::string damaged = folder_->Write("damaged.mp4", bytes);
+
+    const auto log = kvfoundation::base::KVRefCountT<CapturingLog>::Adopt(new CapturingLog());
+    kvfoundation::util::SetProcessLog(log.get());
+    const std::string errors = folder_->File("stderr.txt");
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    std::FILE* sink = std::fopen(errors.c_str(), "w");
+    ::dup2(::fileno(sink), 2);
+    VideoThumbnail(damaged, 256);
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::fclose(sink);
+    kvfoundation::util::SetProcessLog(nullptr);
+
+    EXPECT_EQ(ReadFile(errors), "");
+    int fromFFmpeg = 0;
+    for (const auto& [level, text] : log->Lines()) {
+        if (text.rfind("FFmpeg: ", 0) == 0) {
+            ++fromFFmpeg;
+            EXPECT_GE(level, 2) << text;  // a damaged file is no error of ours
+        }
+    }
+    EXPECT_GT(fromFFmpeg, 0);
+    EXPECT_LE(fromFFmpeg, 20);  // one file's budget
 }
 
 TEST_F(VideoThumbnailTest, RegisteringMakesVideoAvailable) {
