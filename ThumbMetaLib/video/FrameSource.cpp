@@ -51,6 +51,8 @@ std::unique_ptr<FrameSource> FrameSource::Open(AVFormatContext* format, const st
     // The decoder checks every frame size it meets against this before allocating, so a
     // stream that grows its frames later is refused too.
     codec->max_pixels = limits.maxFramePixels;
+    // One thread: the service reads videos on its main thread, one at a time, beside the
+    // workers; more decoder threads only compete with them.
     codec->thread_count = 1;
     codec->pkt_timebase = stream->time_base;
     const int result = avcodec_open2(codec.get(), decoder, nullptr);
@@ -134,6 +136,7 @@ bool FrameSource::Feed() {
             av_packet_unref(packet_.get());
             continue;
         }
+        ChargeDecodeAhead();
         // A frame shown before the moment that no other frame refers to need not be decoded.
         const bool beforeMoment = moment_ != AV_NOPTS_VALUE && packet_->pts != AV_NOPTS_VALUE &&
                                   packet_->pts + packet_->duration <= moment_;
@@ -146,6 +149,20 @@ bool FrameSource::Feed() {
         // A damaged packet: the decoder may still manage the next ones.
         kvfoundation::util::LogFormat(4, "Video: packet of '%s' refused: %s", name_.c_str(),
                                       FFmpegErrorText(sent).c_str());
+    }
+}
+
+void FrameSource::ChargeDecodeAhead() {
+    if (moment_ == AV_NOPTS_VALUE) {
+        return;
+    }
+    decodedPixels_ += int64_t{stream_->codecpar->width} * stream_->codecpar->height;
+    if (decodedPixels_ > limits_.decodeAheadPixels) {
+        kvfoundation::util::LogFormat(4,
+                                      "Video: '%s': the moment lies too far after its key "
+                                      "frame, the next frame is taken",
+                                      name_.c_str());
+        moment_ = AV_NOPTS_VALUE;
     }
 }
 

@@ -13,7 +13,9 @@ namespace ThumbMetaLib::video {
 // The decoded frames of a container's best video stream from the chosen moment on: the key
 // frame before 10% of the duration is sought, and the frames before that moment are decoded
 // and dropped (without a duration: from the first frame). Frames that nothing after the
-// moment depends on are not even decoded while the moment is still ahead.
+// moment depends on are not even decoded while the moment is still ahead. The way from the
+// key frame to the moment costs at most the limits' decodeAheadPixels: in a stream with
+// key frames far apart the frame reached by then is taken instead.
 class FrameSource {
 public:
     // Null, with the reason logged, when the container has no video stream, the stream
@@ -38,6 +40,8 @@ private:
     // Feeds the decoder one packet of the stream (or the end); false when nothing more can be
     // fed.
     bool Feed();
+    // Counts one packet's frame on the way to the moment; gives up the moment past the budget.
+    void ChargeDecodeAhead();
 
     AVFormatContext* format_;  // borrowed from the input
     AVStream* stream_;
@@ -50,6 +54,7 @@ private:
     FrameHandle last_;  // the latest frame before the moment, kept in case the stream ends
     int64_t moment_ = AV_NOPTS_VALUE;  // in the stream's time base
     int32_t packets_ = 0;
+    int64_t decodedPixels_ = 0;
     bool draining_ = false;
     bool delivered_ = false;
 };

@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.seconds = 2;
     limits.maxFramePixels = 1 << 20;
     limits.maxPackets = 64;
+    limits.decodeAheadPixels = 1 << 22;
     limits.blankSkipSeconds = 0.2;
     if (ThumbMetaLib::PixelsPtr pixels =
             ThumbMetaLib::VideoThumbnailFromMemory(data, size, 96, limits)) {

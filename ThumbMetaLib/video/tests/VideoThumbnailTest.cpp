@@ -149,6 +149,12 @@ TEST_F(VideoThumbnailTest, LimitsEndTheWork) {
     VideoLimits hurried;
     hurried.seconds = 0;
     EXPECT_FALSE(VideoThumbnail(h264_, 256, hurried));
+    // Five frames' worth of decoding after the key frame: an earlier frame than the moment's.
+    VideoLimits shortWay;
+    shortWay.decodeAheadPixels = 320 * 240 * 5;
+    const PixelsPtr early = VideoThumbnail(h264_, 256, shortWay);
+    ASSERT_TRUE(early);
+    EXPECT_GT(MeanDifference(*early, ReferenceFrame(h264_, 1.0, 256, 192)), kMeanDifferenceBound);
 }
 
 TEST_F(VideoThumbnailTest, MemoryGivesTheSameFrameAsTheFile) {
