@@ -22,11 +22,11 @@ struct VideoLimits {
     // Packets read after the seek before giving up on finding a frame.
     int32_t maxPackets = 20000;
     // The decoding allowed between the key frame before the chosen time and that time, in
-    // frame pixels (width x height per frame): about one second of 1080p at 25 frames per
-    // second, ten seconds of 480p. Where the key frame lies further back, the frame decoded
+    // frame pixels (width x height per frame): half a second of 1080p at 25 frames per
+    // second, three seconds of 480p. Where the key frame lies further back, the frame decoded
     // by then is taken: a thumbnail need not be exact to the frame, and a stream with key
     // frames ten seconds apart would otherwise cost 250 decoded frames.
-    int64_t decodeAheadPixels = int64_t{50} * 1000 * 1000;
+    int64_t decodeAheadPixels = int64_t{25} * 1000 * 1000;
     // How far past the chosen time nearly uniform black or white frames are skipped.
     double blankSkipSeconds = 3.0;
 };
