@@ -2,15 +2,15 @@
 // extracts at a given time scaled to a given size (the reference our frames are compared with).
 #pragma once
 
-#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -20,31 +20,14 @@
 
 namespace ThumbMetaLib::test {
 
-inline std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
+// A path for the shell, in double quotes (the test folders' names need no escapes).
+inline std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
 }
 
-// Standard output of a shell command, or nothing when it failed.
-inline std::optional<std::string> Shell(const std::string& command) {
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        return std::nullopt;
-    }
-    std::string out;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return std::nullopt;
-    }
-    return out;
+// Runs a shell command with its output discarded; whether it exited with 0.
+inline bool RunQuietly(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 inline std::string ReadFile(const std::string& path) {
@@ -58,7 +41,7 @@ inline std::string MakeClip(const TempFolder& folder, const std::string& name,
     const std::string path = folder.File(name);
     const std::string command =
         "ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments + " " + Quoted(path);
-    EXPECT_TRUE(Shell(command)) << command;
+    EXPECT_TRUE(RunQuietly(command)) << command;
     return path;
 }
 
@@ -84,8 +67,13 @@ inline std::string ReferenceFrame(const std::string& path, double seconds, uint3
     const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error " + std::string(at) +
                                 (turn.empty() ? "" : " -noautorotate") + " -i " + Quoted(path) +
                                 " -frames:v 1 -vf scale=" + scaled + ":flags=bicubic,setsar=1" +
-                                (turn.empty() ? "" : "," + turn) + " -pix_fmt rgba -f rawvideo -";
-    return Shell(command).value_or("");
+                                (turn.empty() ? "" : "," + turn) + " -pix_fmt rgba -f rawvideo -y ";
+    const std::string out = (std::filesystem::temp_directory_path() /
+                             ("vantory-reference-" + std::to_string(::getpid()) + ".rgba"))
+                                .string();
+    const std::string frame = RunQuietly(command + Quoted(out)) ? ReadFile(out) : "";
+    std::filesystem::remove(out);
+    return frame;
 }
 
 // Mean absolute difference per colour sample between interleaved RGBA pixels and RGBA bytes
