@@ -52,6 +52,16 @@ void DescribeSource(SwsContext* scaler, const AVFrame& frame) {
                              saturation);
 }
 
+// The frame's own transparency is not kept: every pixel becomes opaque, as a thumbnail is.
+void MakeOpaque(Pixels& pixels) {
+    for (uint32_t y = 0; y < pixels.Height(); ++y) {
+        uint8_t* row = pixels.Bytes() + size_t(y) * pixels.RowBytes();
+        for (uint32_t x = 0; x < pixels.Width(); ++x) {
+            row[size_t(x) * 4 + 3] = 255;
+        }
+    }
+}
+
 }  // namespace
 
 PixelsPtr FrameScaler::Convert(const AVFrame& frame, const FrameGeometry& geometry) {
@@ -80,6 +90,10 @@ PixelsPtr FrameScaler::Convert(const AVFrame& frame, const FrameGeometry& geomet
     if (sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, planes, strides) !=
         int(geometry.height)) {
         return nullptr;
+    }
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    if (descriptor != nullptr && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) != 0) {
+        MakeOpaque(*pixels);
     }
     return RotateClockwise(pixels, geometry.rotation);
 }
