@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "ThumbMetaLib/engine/EngineStartup.h"
+#include "ThumbMetaLib/video/VideoThumbnail.h"
 #include "kvfoundation/system/Environment.h"
 #include "kvloom/KVTessel.h"
 #include "kvloom/PrivateRunner.h"
@@ -46,6 +47,7 @@ void LoomIO::StartEngine() {
         throw std::runtime_error("Failed to initialize ThumbMeta.");
     }
     ThumbMetaLib::RegisterStandardFormats();
+    ThumbMetaLib::RegisterVideoFrames();
     formats_ = std::make_unique<FormatDirectory>();
 }
 

@@ -16,6 +16,12 @@ packages=(
   libexpat1-dev
   # independent XMP reader and writer, the XMP layer's test oracle (tests only)
   libimage-exiftool-perl
+  # video frames through FFmpeg (the product links these)
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  # clips made at test time and the reference frames of the video tests (tests only)
+  ffmpeg
+  # the video benchmark's peer (benchmarks only)
+  ffmpegthumbnailer
 )
 
 missing=()

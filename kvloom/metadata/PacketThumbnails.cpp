@@ -1,9 +1,9 @@
 #include "kvloom/metadata/PacketThumbnails.h"
 
+#include "ThumbMetaLib/pixels/PixelsRotation.h"
 #include "kvfoundation/data/Factories.h"
 #include "kvfoundation/data/IKVMutableList.h"
 #include "kvloom/thumbnail/JPEGCoding.h"
-#include "kvloom/thumbnail/PixelsRotation.h"
 #include "kvloom/thumbnail/ThumbnailList.h"
 #include "kvloom/thumbnail/ThumbnailMap.h"
 
@@ -11,6 +11,7 @@ namespace kvloom {
 
 namespace data = kvfoundation::data;
 using ThumbMetaLib::PixelsPtr;
+using ThumbMetaLib::RotateClockwise;
 
 namespace {
 

@@ -1,12 +1,13 @@
 // Quarter, half and three-quarter turns of interleaved and planar buffers, pixel by pixel.
 #include <gtest/gtest.h>
 
-#include "kvloom/thumbnail/PixelsRotation.h"
+#include "ThumbMetaLib/pixels/PixelsRotation.h"
 
 namespace {
 
 using ThumbMetaLib::Pixels;
 using ThumbMetaLib::PixelsPtr;
+using ThumbMetaLib::RotateClockwise;
 
 // A 3 x 2 buffer whose every sample names its pixel: value = 10 * row + column (+ 50 per
 // channel).
@@ -60,18 +61,18 @@ INSTANTIATE_TEST_SUITE_P(Layouts, PixelsRotationTest,
 TEST_P(PixelsRotationTest, TurnsClockwise) {
     const PixelsPtr source = Numbered(GetParam().channels, GetParam().layout);
     // Source:  00 01 02 / 10 11 12.
-    const PixelsPtr quarter = kvloom::RotateClockwise(source, 90);
+    const PixelsPtr quarter = RotateClockwise(source, 90);
     ASSERT_EQ(quarter->Width(), 2u);
     ASSERT_EQ(quarter->Height(), 3u);
-    const PixelsPtr half = kvloom::RotateClockwise(source, 180);
-    const PixelsPtr threeQuarters = kvloom::RotateClockwise(source, 270);
+    const PixelsPtr half = RotateClockwise(source, 180);
+    const PixelsPtr threeQuarters = RotateClockwise(source, 270);
     for (int32_t k = 0; k < GetParam().channels; ++k) {
         EXPECT_EQ(Names(*quarter, k), (std::vector<int>{10, 0, 11, 1, 12, 2}));
         EXPECT_EQ(Names(*half, k), (std::vector<int>{12, 11, 10, 2, 1, 0}));
         EXPECT_EQ(Names(*threeQuarters, k), (std::vector<int>{2, 12, 1, 11, 0, 10}));
     }
-    EXPECT_EQ(kvloom::RotateClockwise(source, 0), source);
-    EXPECT_EQ(kvloom::RotateClockwise(source, 45), source);
+    EXPECT_EQ(RotateClockwise(source, 0), source);
+    EXPECT_EQ(RotateClockwise(source, 45), source);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "ThumbMetaLib/engine/ThumbOptions.h"
 #include "ThumbMetaLib/engine/ThumbnailDriver.h"
+#include "ThumbMetaLib/pixels/PixelsRotation.h"
 #include "kvfoundation/data/Factories.h"
 #include "kvfoundation/data/IKVMutableMap.h"
 #include "kvfoundation/ncomm/NCException.h"
@@ -18,7 +19,7 @@
 #include "kvloom/metadata/MainPacket.h"
 #include "kvloom/metadata/PacketThumbnails.h"
 #include "kvloom/thumbnail/JPEGCoding.h"
-#include "kvloom/thumbnail/PixelsRotation.h"
+#include "kvloom/thumbnail/QTRunner.h"
 #include "kvloom/thumbnail/ReadPathHolder.h"
 #include "kvloom/thumbnail/ThumbnailList.h"
 #include "kvloom/thumbnail/ThumbnailMap.h"
@@ -28,6 +29,7 @@ namespace kvloom {
 namespace data = kvfoundation::data;
 using kvfoundation::ncomm::INCHost;
 using ThumbMetaLib::PixelsPtr;
+using ThumbMetaLib::RotateClockwise;
 
 namespace {
 
@@ -57,20 +59,17 @@ StoredChoice ReadStoredChoice(const FormatDirectory& formats, data::IKVString* p
     return choice;
 }
 
-// The engine's thumbnail of the path at `size`, turned by `rotation` or, without one, by the
-// orientation the file records.
+// The engine's thumbnail of the path at `size` (a video's frame read on the main thread),
+// turned by `rotation` or, without one, by the orientation the file records.
 PixelsPtr EngineThumbnail(const std::string& readPath, int32_t size, int32_t rotation) {
     ThumbMetaLib::ThumbOptions options;
     bool isVideo = false;
     PixelsPtr pixels = ThumbMetaLib::GetThumbnail(nullptr, readPath, static_cast<uint32_t>(size),
                                                   options, isVideo);
+    if (!pixels && isVideo) {
+        pixels = QTRunner::FrameOnMainThread(readPath, static_cast<uint32_t>(size));
+    }
     if (!pixels) {
-        if (isVideo) {
-            // This build has no video frame reader, so there is nothing to hand to the main
-            // thread: a video gets no thumbnail.
-            kvfoundation::util::LogFormat(3, "No video frames in this build for '%s'",
-                                          readPath.c_str());
-        }
         return nullptr;
     }
     if (rotation == 0) {

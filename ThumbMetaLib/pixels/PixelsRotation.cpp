@@ -1,12 +1,9 @@
-#include "kvloom/thumbnail/PixelsRotation.h"
+#include "ThumbMetaLib/pixels/PixelsRotation.h"
 
 #include <cstring>
 #include <vector>
 
-namespace kvloom {
-
-using ThumbMetaLib::Pixels;
-using ThumbMetaLib::PixelsPtr;
+namespace ThumbMetaLib {
 
 namespace {
 
@@ -17,7 +14,7 @@ struct Plane {
 };
 
 std::vector<Plane> PlanesOf(const Pixels& pixels) {
-    if (pixels.Layout() == ThumbMetaLib::kLayoutInterleaved) {
+    if (pixels.Layout() == kLayoutInterleaved) {
         return {{pixels.Bytes(), static_cast<uint32_t>(pixels.Channels())}};
     }
     std::vector<Plane> planes;
@@ -104,4 +101,4 @@ PixelsPtr RotateClockwise(const PixelsPtr& pixels, int32_t degrees) {
     }
 }
 
-}  // namespace kvloom
+}  // namespace ThumbMetaLib

@@ -1,0 +1,101 @@
+#include "ThumbMetaLib/video/FrameScaler.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include "ThumbMetaLib/pixels/PixelsRotation.h"
+#include "kvfoundation/util/ProcessLog.h"
+
+namespace ThumbMetaLib::video {
+namespace {
+
+// libswscale's name for the YCbCr matrix a frame records; its default (BT.601) when the frame
+// records none, as FFmpeg's own tools assume.
+int SwsColorspace(AVColorSpace space) {
+    switch (space) {
+        case AVCOL_SPC_BT709:
+            return SWS_CS_ITU709;
+        case AVCOL_SPC_FCC:
+            return SWS_CS_FCC;
+        case AVCOL_SPC_SMPTE240M:
+            return SWS_CS_SMPTE240M;
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL:
+            return SWS_CS_BT2020;
+        default:
+            return SWS_CS_DEFAULT;
+    }
+}
+
+// Tells the scaler the frame's matrix and, when the frame says so, its full range (the
+// "yuvj" formats are full range already).
+void DescribeSource(SwsContext* scaler, const AVFrame& frame) {
+    const AVPixFmtDescriptor* descriptor =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    if (descriptor == nullptr || (descriptor->flags & AV_PIX_FMT_FLAG_RGB) != 0 ||
+        descriptor->nb_components < 3) {
+        return;
+    }
+    int* inverse = nullptr;
+    int* table = nullptr;
+    int sourceRange = 0, destinationRange = 0, brightness = 0, contrast = 0, saturation = 0;
+    if (sws_getColorspaceDetails(scaler, &inverse, &sourceRange, &table, &destinationRange,
+                                 &brightness, &contrast, &saturation) < 0) {
+        return;
+    }
+    if (frame.color_range == AVCOL_RANGE_JPEG) {
+        sourceRange = 1;
+    }
+    sws_setColorspaceDetails(scaler, sws_getCoefficients(SwsColorspace(frame.colorspace)),
+                             sourceRange, table, destinationRange, brightness, contrast,
+                             saturation);
+}
+
+// The frame's own transparency is not kept: every pixel becomes opaque, as a thumbnail is.
+void MakeOpaque(Pixels& pixels) {
+    for (uint32_t y = 0; y < pixels.Height(); ++y) {
+        uint8_t* row = pixels.Bytes() + size_t(y) * pixels.RowBytes();
+        for (uint32_t x = 0; x < pixels.Width(); ++x) {
+            row[size_t(x) * 4 + 3] = 255;
+        }
+    }
+}
+
+}  // namespace
+
+PixelsPtr FrameScaler::Convert(const AVFrame& frame, const FrameGeometry& geometry) {
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    if (geometry.width == 0 || geometry.height == 0 || sws_isSupportedInput(format) <= 0) {
+        kvfoundation::util::LogFormat(
+            3, "Video: frames of pixel format %s are not converted",
+            av_get_pix_fmt_name(format) ? av_get_pix_fmt_name(format) : "(none)");
+        return nullptr;
+    }
+    SwsContext* scaler = sws_getCachedContext(
+        scaler_.release(), frame.width, frame.height, format, int(geometry.width),
+        int(geometry.height), AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    scaler_.reset(scaler);
+    if (scaler == nullptr) {
+        return nullptr;
+    }
+    DescribeSource(scaler, frame);
+    PixelsPtr pixels =
+        Pixels::Create(geometry.width, geometry.height, 4, kModeRGB, kLayoutInterleaved, true);
+    if (!pixels || pixels->Bytes() == nullptr) {
+        return nullptr;
+    }
+    uint8_t* planes[4] = {pixels->Bytes(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(pixels->RowBytes()), 0, 0, 0};
+    if (sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, planes, strides) !=
+        int(geometry.height)) {
+        return nullptr;
+    }
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    if (descriptor != nullptr && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) != 0) {
+        MakeOpaque(*pixels);
+    }
+    return RotateClockwise(pixels, geometry.rotation);
+}
+
+}  // namespace ThumbMetaLib::video

@@ -1,0 +1,104 @@
+// Test helper: clips made at test time with the `ffmpeg` tool, and the frame `ffmpeg` itself
+// extracts at a given time scaled to a given size (the reference our frames are compared with).
+#pragma once
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "ThumbMetaLib/pixels/Pixels.h"
+#include "ThumbMetaLib/tests/TempFolder.h"
+
+namespace ThumbMetaLib::test {
+
+// A path for the shell, in double quotes (the test folders' names need no escapes).
+inline std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+// Runs a shell command with its output discarded; whether it exited with 0.
+inline bool RunQuietly(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs ffmpeg quietly with `arguments` making `folder`'s file `name`; its path.
+inline std::string MakeClip(const TempFolder& folder, const std::string& name,
+                            const std::string& arguments) {
+    const std::string path = folder.File(name);
+    const std::string command =
+        "ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments + " " + Quoted(path);
+    EXPECT_TRUE(RunQuietly(command)) << command;
+    return path;
+}
+
+// The moving test picture every clip shows (ffmpeg's testsrc2: colour bars, a clock and
+// gradients, so that frames of different times differ).
+inline std::string TestPicture(int width, int height, double seconds, int rate = 25) {
+    return "-f lavfi -i testsrc2=size=" + std::to_string(width) + "x" + std::to_string(height) +
+           ":rate=" + std::to_string(rate) + ":duration=" + std::to_string(seconds);
+}
+
+// The frame ffmpeg shows at `seconds` (accurate seek; none at 0, where a stream without time
+// stamps cannot seek), scaled to width x height with bicubic filtering and then turned by
+// `turn` (an ffmpeg filter such as "transpose=clock"; empty: turned as the file asks, before
+// scaling): RGBA bytes, empty when ffmpeg failed.
+inline std::string ReferenceFrame(const std::string& path, double seconds, uint32_t width,
+                                  uint32_t height, const std::string& turn = "") {
+    char at[48] = "";
+    if (seconds > 0) {
+        std::snprintf(at, sizeof at, "-ss %.6f", seconds);
+    }
+    const std::string scaled = turn.empty() ? std::to_string(width) + ":" + std::to_string(height)
+                                            : std::to_string(height) + ":" + std::to_string(width);
+    const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error " + std::string(at) +
+                                (turn.empty() ? "" : " -noautorotate") + " -i " + Quoted(path) +
+                                " -frames:v 1 -vf scale=" + scaled + ":flags=bicubic,setsar=1" +
+                                (turn.empty() ? "" : "," + turn) + " -pix_fmt rgba -f rawvideo -y ";
+    const std::string out = (std::filesystem::temp_directory_path() /
+                             ("vantory-reference-" + std::to_string(::getpid()) + ".rgba"))
+                                .string();
+    const std::string frame = RunQuietly(command + Quoted(out)) ? ReadFile(out) : "";
+    std::filesystem::remove(out);
+    return frame;
+}
+
+// Mean absolute difference per colour sample between interleaved RGBA pixels and RGBA bytes
+// of the same size; infinite when the sizes differ.
+inline double MeanDifference(const Pixels& pixels, const std::string& rgba) {
+    if (rgba.size() != size_t{pixels.Width()} * pixels.Height() * 4 || pixels.Channels() != 4) {
+        return INFINITY;
+    }
+    uint64_t sum = 0;
+    for (uint32_t y = 0; y < pixels.Height(); ++y) {
+        const uint8_t* ours = pixels.Bytes() + size_t(y) * pixels.RowBytes();
+        const auto* theirs =
+            reinterpret_cast<const uint8_t*>(rgba.data()) + size_t(y) * pixels.Width() * 4;
+        for (uint32_t i = 0; i < pixels.Width() * 4; ++i) {
+            if (i % 4 != 3) {
+                sum += uint64_t(std::abs(int(ours[i]) - int(theirs[i])));
+            }
+        }
+    }
+    return double(sum) / (double(pixels.Width()) * pixels.Height() * 3);
+}
+
+// The RGBA pixel at (x, y).
+inline const uint8_t* PixelAt(const Pixels& pixels, uint32_t x, uint32_t y) {
+    return pixels.Bytes() + size_t(y) * pixels.RowBytes() + size_t(x) * 4;
+}
+
+}  // namespace ThumbMetaLib::test
