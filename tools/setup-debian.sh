@@ -16,6 +16,15 @@ packages=(
   libexpat1-dev
   # independent XMP reader and writer, the XMP layer's test oracle (tests only)
   libimage-exiftool-perl
+  # the 3D render server: model import, KMZ archives, off-screen OpenGL, PNG textures
+  libassimp-dev
+  libzip-dev
+  libosmesa6-dev
+  libpng-dev
+  # the 3D renders' reference viewer and the display it needs (tests and benchmarks only)
+  f3d
+  xvfb
+  xauth
 )
 
 missing=()
