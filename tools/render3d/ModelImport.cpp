@@ -42,6 +42,8 @@ std::unique_ptr<Assimp::Importer> MakeImporter() {
     auto importer = std::make_unique<Assimp::Importer>();
     importer->SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
                                  aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    // Made normals stay sharp across edges steeper than this (a box keeps its faces flat).
+    importer->SetPropertyFloat(AI_CONFIG_PP_GSN_MAX_SMOOTHING_ANGLE, 60.0f);
     return importer;
 }
 
