@@ -17,9 +17,9 @@ constexpr GLfloat kWhite[4] = {1, 1, 1, 1};
 // weaker fill from the lower right; the ambient term keeps faces turned away from both visible.
 void SetUpLights() {
     constexpr GLfloat kAmbient[4] = {0.25f, 0.25f, 0.25f, 1};
-    constexpr GLfloat kKeyDirection[4] = {-0.4f, 0.7f, 1.0f, 0};
+    constexpr GLfloat kKeyDirection[4] = {-0.5f, 1.0f, 0.7f, 0};
     constexpr GLfloat kKeyColor[4] = {0.75f, 0.75f, 0.75f, 1};
-    constexpr GLfloat kFillDirection[4] = {0.6f, -0.3f, 0.7f, 0};
+    constexpr GLfloat kFillDirection[4] = {0.8f, -0.2f, 0.4f, 0};
     constexpr GLfloat kFillColor[4] = {0.35f, 0.35f, 0.35f, 1};
     constexpr GLfloat kNone[4] = {0, 0, 0, 1};
     glMatrixMode(GL_MODELVIEW);
