@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -78,8 +79,15 @@ inline std::vector<ChildProcess> Children() {
         if (pid <= 0) {
             continue;
         }
-        std::ifstream in(std::string("/proc/") + entry->d_name + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // Plain reads: a process that ends meanwhile fails them (ESRCH) without an exception.
+        std::string stat(512, '\0');
+        std::FILE* file =
+            std::fopen((std::string("/proc/") + entry->d_name + "/stat").c_str(), "r");
+        if (file == nullptr) {
+            continue;
+        }
+        stat.resize(std::fread(stat.data(), 1, stat.size(), file));
+        std::fclose(file);
         const size_t open = stat.find('(');
         const size_t close = stat.rfind(')');
         if (open == std::string::npos || close == std::string::npos) {
