@@ -56,7 +56,7 @@ double BestSeconds(int runs, const std::function<bool()>& body) {
 std::string Largest(const std::string& extension) {
     std::string best;
     uintmax_t bestSize = 0;
-    for (const std::string root :
+    for (const std::string& root :
          {std::string(VANTORY_CORPUS_DIR), std::string(VANTORY_EXTRA_CORPUS_DIR)}) {
         std::error_code error;
         if (root.empty()) {
@@ -87,7 +87,7 @@ public:
         if (!fs::exists("/usr/bin/Xvfb") || !fs::exists("/usr/bin/f3d")) {
             return;
         }
-        display_ = ":" + std::to_string(200 + getpid() % 500);
+        display_ = std::string(":").append(std::to_string(200 + getpid() % 500));
         pid_ = fork();
         if (pid_ == 0) {
             std::freopen("/dev/null", "w", stderr);
