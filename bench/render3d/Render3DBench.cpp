@@ -5,7 +5,6 @@
 // display started once for the run.
 #include <signal.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 #include "ThumbMetaLib/formats/model3d/FB3DFormat.h"
 #include "ThumbMetaLib/formats/model3d/Render3DLoom.h"
 #include "ThumbMetaLib/formats/model3d/Render3DServerPath.h"
+#include "WallTime.h"
 
 namespace {
 
@@ -28,29 +28,6 @@ using ThumbMetaLib::FB3DFormat;
 using ThumbMetaLib::Render3DLoom;
 
 constexpr uint32_t kEdge = 256;
-
-double Seconds(const std::function<bool()>& body) {
-    timespec start{};
-    timespec end{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    if (!body()) {
-        return -1;
-    }
-    clock_gettime(CLOCK_MONOTONIC, &end);
-    return double(end.tv_sec - start.tv_sec) + (end.tv_nsec - start.tv_nsec) * 1e-9;
-}
-
-double BestSeconds(int runs, const std::function<bool()>& body) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const double s = Seconds(body);
-        if (s < 0) {
-            return -1;
-        }
-        best = std::min(best, s);
-    }
-    return best;
-}
 
 // The largest file with `extension` in the model folders of the sample collections.
 std::string Largest(const std::string& extension) {
@@ -120,8 +97,8 @@ void Measure(const std::string& kind, const std::string& model, int runs,
     std::printf("\n%s %s (%ju bytes)\n", kind.c_str(), fs::path(model).filename().c_str(),
                 fs::file_size(model));
     Render3DLoom::Process().Terminate();
-    const double first = Seconds([&] { return EngineThumbnail(model); });
-    const double warm = BestSeconds(runs, [&] { return EngineThumbnail(model); });
+    const double first = vantorybench::WallSeconds([&] { return EngineThumbnail(model); });
+    const double warm = vantorybench::BestWallSeconds(runs, [&] { return EngineThumbnail(model); });
     std::printf("%-44s %8.1f ms\n", "engine, first request (starts the server)", first * 1e3);
     std::printf("%-44s %8.1f ms\n", "engine, warm", warm * 1e3);
     if (!display.Ok()) {
@@ -131,7 +108,8 @@ void Measure(const std::string& kind, const std::string& model, int runs,
     const std::string output = (fs::temp_directory_path() / "vantory-bench-f3d.png").string();
     const std::string command = "DISPLAY=" + display.Name() + " f3d --output '" + output +
                                 "' --resolution 512,512 '" + model + "' > /dev/null 2>&1";
-    const double peer = BestSeconds(runs, [&] { return std::system(command.c_str()) == 0; });
+    const double peer =
+        vantorybench::BestWallSeconds(runs, [&] { return std::system(command.c_str()) == 0; });
     fs::remove(output);
     if (peer <= 0) {
         std::printf("f3d failed\n");
