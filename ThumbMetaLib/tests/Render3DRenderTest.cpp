@@ -61,6 +61,25 @@ std::vector<std::string> ModelsUnder(const std::string& root) {
     return models;
 }
 
+// The share of colour bytes that differ clearly between two renders of the same size.
+double DifferingShare(const Pixels& a, const Pixels& b) {
+    size_t differing = 0;
+    for (uint32_t y = 0; y < a.Height(); ++y) {
+        for (uint32_t x = 0; x < a.Width() * 3; ++x) {
+            const int delta =
+                int(a.Bytes()[y * a.RowBytes() + x]) - b.Bytes()[y * b.RowBytes() + x];
+            differing += std::abs(delta) > 24 ? 1 : 0;
+        }
+    }
+    return double(differing) / (double(a.Width()) * a.Height() * 3);
+}
+
+// Adds `source` to `archive` as `name`; false when libzip refuses.
+bool AddFile(zip_t* archive, const std::string& name, const std::string& source) {
+    zip_source_t* data = zip_source_file(archive, source.c_str(), 0, -1);
+    return data != nullptr && zip_file_add(archive, name.c_str(), data, 0) >= 0;
+}
+
 class Render3DRenderTest : public ::testing::Test {
 protected:
     ServerOverride server_{RealServer()};
@@ -98,17 +117,56 @@ TEST_F(Render3DRenderTest, WindowsTexturePathsAreFoundAndMissingTexturesDrawMate
     ASSERT_EQ(plain.status, 0);
     EXPECT_NEAR(SilhouetteShare(*plain.pixels), SilhouetteShare(*textured.pixels), 0.01);
 
-    size_t differing = 0;
-    const Pixels& a = *textured.pixels;
-    const Pixels& b = *plain.pixels;
-    for (uint32_t y = 0; y < a.Height(); ++y) {
-        for (uint32_t x = 0; x < a.Width() * 3; ++x) {
-            const int delta =
-                int(a.Bytes()[y * a.RowBytes() + x]) - b.Bytes()[y * b.RowBytes() + x];
-            differing += std::abs(delta) > 24 ? 1 : 0;
-        }
+    EXPECT_GT(DifferingShare(*textured.pixels, *plain.pixels), 0.005) << "textures not drawn";
+
+    // The same textures as PNG files (libpng's path instead of our JPEG codec's).
+    std::ifstream mtlIn(kModels + "/obj/spider.mtl");
+    std::string mtl((std::istreambuf_iterator<char>(mtlIn)), std::istreambuf_iterator<char>());
+    for (size_t at = mtl.find(".jpg"); at != std::string::npos; at = mtl.find(".jpg", at)) {
+        mtl.replace(at, 4, ".png");
     }
-    EXPECT_GT(differing, size_t(a.Width()) * a.Height() * 3 / 200) << "textures not drawn";
+    folder.Write("spider.mtl", mtl);
+    for (const char* name :
+         {"SpiderTex", "drkwood2", "engineflare1", "wal67ar_small", "wal69ar_small"}) {
+        const std::string command = "convert '" + kModels + "/obj/" + name + ".jpg' '" +
+                                    folder.File(std::string(name) + ".png") + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    const Rendered png = Render(folder.File("spider.obj"));
+    ASSERT_EQ(png.status, 0);
+    EXPECT_LT(DifferingShare(*textured.pixels, *png.pixels), 0.002) << "PNG textures differ";
+}
+
+// A KMZ keeps its textures in the archive beside the model: they are drawn from there.
+TEST_F(Render3DRenderTest, KMZTexturesAreReadFromTheArchive) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.Ok());
+    Assimp::Importer importer;
+    const aiScene* spider = importer.ReadFile(kModels + "/obj/assimp-spider.obj", 0);
+    ASSERT_NE(spider, nullptr);
+    Assimp::Exporter exporter;
+    ASSERT_EQ(exporter.Export(spider, "collada", folder.File("spider.dae")), AI_SUCCESS);
+    auto makeKmz = [&](const std::string& path, bool withTextures) {
+        int error = 0;
+        zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        ASSERT_NE(archive, nullptr);
+        ASSERT_TRUE(AddFile(archive, "models/spider.dae", folder.File("spider.dae")));
+        for (const char* name : {"SpiderTex.jpg", "drkwood2.jpg", "engineflare1.jpg",
+                                 "wal67ar_small.jpg", "wal69ar_small.jpg"}) {
+            if (withTextures) {
+                ASSERT_TRUE(
+                    AddFile(archive, std::string("models/") + name, kModels + "/obj/" + name));
+            }
+        }
+        ASSERT_EQ(zip_close(archive), 0);
+    };
+    makeKmz(folder.File("textured.kmz"), true);
+    makeKmz(folder.File("plain.kmz"), false);
+    const Rendered textured = Render(folder.File("textured.kmz"));
+    const Rendered plain = Render(folder.File("plain.kmz"));
+    ASSERT_EQ(textured.status, 0);
+    ASSERT_EQ(plain.status, 0);
+    EXPECT_GT(DifferingShare(*textured.pixels, *plain.pixels), 0.005) << "textures not drawn";
 }
 
 TEST_F(Render3DRenderTest, KMZArchivesAnd3DSModelsRender) {
