@@ -22,6 +22,15 @@ packages=(
   ffmpeg
   # the video benchmark's peer (benchmarks only)
   ffmpegthumbnailer
+  # the 3D render server: model import, KMZ archives, off-screen OpenGL, PNG textures
+  libassimp-dev
+  libzip-dev
+  libosmesa6-dev
+  libpng-dev
+  # the 3D renders' reference viewer and the display it needs (tests and benchmarks only)
+  f3d
+  xvfb
+  xauth
 )
 
 missing=()

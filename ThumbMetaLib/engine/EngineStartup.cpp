@@ -9,6 +9,8 @@
 #include "ThumbMetaLib/engine/EngineLibraries.h"
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
+#include "ThumbMetaLib/formats/model3d/FB3DFormat.h"
+#include "ThumbMetaLib/formats/model3d/Render3DLoom.h"
 #include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
 #include "kvfoundation/util/ProcessLog.h"
 
@@ -75,6 +77,7 @@ void RegisterStandardFormats() {
     // that place, when it is built.
     Register(FBJPEGFormat::Instance());
     Register(FBScitexFormat::Instance());
+    Register(FB3DFormat::Instance());
 }
 
 void Terminate() {
@@ -86,7 +89,7 @@ void Terminate() {
     for (size_t i = 0; i < registry.Count(); ++i) {
         registry.At(i)->ShutDown();
     }
-    // The 3D render server is stopped here once its handler exists.
+    Render3DLoom::Process().Terminate();
     ColorState::Terminate();
     StopIfStarted(state, EngineLibrary::kPluginHost);
     StopIfStarted(state, EngineLibrary::kGraphics);
