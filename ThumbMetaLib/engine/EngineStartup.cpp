@@ -9,7 +9,9 @@
 #include "ThumbMetaLib/engine/EngineLibraries.h"
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
+#include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
 #include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
+#include "ThumbMetaLib/pdf/PDFSession.h"
 #include "kvfoundation/util/ProcessLog.h"
 
 namespace ThumbMetaLib {
@@ -74,14 +76,17 @@ void RegisterStandardFormats() {
     // The fixed order: JPEG, layered raster, PDF, Scitex CT, 3D. Each handler joins here, in
     // that place, when it is built.
     Register(FBJPEGFormat::Instance());
+    Register(FBPDFFormat::Instance());
     Register(FBScitexFormat::Instance());
 }
 
 void Terminate() {
     EngineState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    // Before the handlers: the file-backed streams, then the layered-image library, then the
-    // PDF library are released here once their handlers exist.
+    // Before the handlers: the file-backed streams and then the layered-image library are
+    // released here once their handlers exist; then the PDF library's base context goes
+    // (worker threads still holding a clone release it when they stop).
+    TerminatePDF();
     const FormatRegistry& registry = FormatRegistry::Process();
     for (size_t i = 0; i < registry.Count(); ++i) {
         registry.At(i)->ShutDown();
