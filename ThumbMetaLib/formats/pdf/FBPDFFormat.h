@@ -44,9 +44,10 @@ public:
 
     bool SupportsDirectXMPRead() const override { return true; }
     bool SupportsDirectXMPWrite() const override { return true; }
-    // 0 with `writable` set when the document may be written. A document without a packet
-    // (or one the library cannot read) is a failed status, so that the caller falls back to
-    // the XMP file layer instead of taking an empty tree for the file's packet.
+    // 0 with `writable` set when the document may be written. Departs on purpose from
+    // answering 0 without data when there is nothing to read: a document without a packet (or
+    // one the library cannot read) is a failed status, so that the caller falls back to the
+    // XMP file layer instead of taking an empty tree for the file's packet.
     int32_t DoDirectXMPRead(const std::string& path, xmp::TXMPMeta& meta, bool& writable) override;
     // 0 once the packet is saved; a read-only or unprocessable document, or a library
     // failure, is a failed status with the file untouched.
