@@ -247,6 +247,41 @@ TEST_F(PDFRequestsTest, RefsAreListedAndRewrittenUnlessTheDocumentIsReadOnly) {
         << Why(broken);
 }
 
+// The XMP functions reach a PDF's /Metadata stream through the PDF format; exiftool reads what
+// they wrote. A read-only document keeps its bytes.
+TEST_F(PDFRequestsTest, PacketsOfPDFsAreReadAndWrittenInTheirMetadataStream) {
+    const std::string path = Copy(kSeventeenPages, "report.pdf");
+    Reply read = Call("getMainPacket", Params().Str("filePath", path));
+    ASSERT_TRUE(read.succeeded) << Why(read);
+    EXPECT_EQ(NumberOf(read.result.get(), "writeCapability"), 1);
+    EXPECT_EQ(PropertyOf(read.result.get(), "pdf:Producer"),
+              ExiftoolRead("XMP-pdf:Producer", path));
+
+    const std::string packet = Packet(
+        "<dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">Relabelled"
+        "</rdf:li></rdf:Alt></dc:title>");
+    Reply written = Call("updateMainPacket", Params().Str("filePath", path).Bytes("xmp", packet));
+    ASSERT_TRUE(written.succeeded) << Why(written);
+    EXPECT_EQ(ExiftoolRead("XMP-dc:Title", path), "Relabelled");
+    EXPECT_TRUE(Shell("qpdf --check " + Quoted(path)));
+    // A drawing stored as PDF goes to the same format.
+    const std::string drawing = Copy(kSeventeenPages, "drawing.ai");
+    ASSERT_TRUE(
+        Call("updateMainPacket", Params().Str("filePath", drawing).Bytes("xmp", packet)).succeeded);
+    EXPECT_EQ(ExiftoolRead("XMP-dc:Title", drawing), "Relabelled");
+
+    const std::string certified = Copy(kCertified, "certified.pdf");
+    const std::string before = ReadBytes(certified);
+    Reply refused =
+        Call("updateMainPacket", Params().Str("filePath", certified).Bytes("xmp", packet));
+    EXPECT_FALSE(refused.succeeded);
+    EXPECT_EQ(TextOf(refused.result.get(), "errReason"), "class kvfoundation::base::KVException");
+    EXPECT_NE(TextOf(refused.result.get(), "errWhy").find("DoDirectXMPWrite(" + certified + ")"),
+              std::string::npos)
+        << Why(refused);
+    EXPECT_EQ(ReadBytes(certified), before);
+}
+
 // Two workers draw different documents at the same time; each worker that ends gives its PDF
 // state back (the service logs it), and the service ends cleanly (under LeakSanitizer a
 // context left behind fails the exit status).
