@@ -14,6 +14,7 @@
 
 #include "kvfoundation/base/AutoReleasePool.h"
 #include "kvfoundation/data/IKVBool.h"
+#include "kvloom/tests/OnePagePDF.h"
 #include "kvloom/tests/RequestTestSupport.h"
 #include "kvloom/tests/ServiceHarness.h"
 
@@ -44,22 +45,7 @@ std::string Why(const Reply& reply) {
 
 // A one-page PDF of 200 x 100 points: white, with a red square in its top-left corner.
 std::string RedCornerPDF() {
-    const std::string content = "1 0 0 rg 0 50 50 50 re f";
-    const std::vector<std::string> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R >>",
-        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream"};
-    std::string pdf = "%PDF-1.4\n";
-    std::string xref = "xref\n0 5\n0000000000 65535 f \n";
-    for (size_t i = 0; i < objects.size(); ++i) {
-        char line[32];
-        std::snprintf(line, sizeof line, "%010zu 00000 n \n", pdf.size());
-        xref += line;
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const size_t start = pdf.size();
-    return pdf + xref + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(start) +
-           "\n%%EOF\n";
+    return svctest::OnePagePDF(200, 100, "<< >>", "1 0 0 rg 0 50 50 50 re f");
 }
 
 // A binary PPM (P6, maxval 255) as mutool writes it; width 0 when it is not one.

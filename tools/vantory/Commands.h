@@ -39,6 +39,9 @@ std::optional<CommandRunner> ParseRefsCommand(const std::vector<std::string>& ar
 // A whole decimal number of modest size.
 bool ParseInt(const std::string& text, int* value);
 
+// Makes the folder thumbnails are written into; false, after a message, when it cannot.
+bool MakeOutputFolder(const std::string& dir);
+
 // A reply's "thumbnails" (the bad-cast error when it is not a list).
 kvfoundation::data::IKVList* ThumbnailsOf(kvfoundation::data::IKVMap* result);
 

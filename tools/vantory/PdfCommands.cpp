@@ -41,10 +41,7 @@ data::IKVData* BytesOf(const std::string& text) {
 
 // Writes page k as <out>/<file name without extension>-p<k>.jpg.
 int RunPagesJob(const PagesJob& job, client::ServiceConnection& connection) {
-    std::error_code error;
-    fs::create_directories(job.outDir, error);
-    if (error) {
-        std::cerr << "vantory: cannot make " << job.outDir << ": " << error.message() << "\n";
+    if (!MakeOutputFolder(job.outDir)) {
         return kUsage;
     }
     data::IKVMutableMap* params = RequestFor(job.file);

@@ -71,10 +71,7 @@ bool WriteThumbnails(const ThumbJob& job, const std::string& file, data::IKVMap*
 }
 
 int RunThumbJob(const ThumbJob& job, client::ServiceConnection& connection) {
-    std::error_code error;
-    fs::create_directories(job.outDir, error);
-    if (error) {
-        std::cerr << "vantory: cannot make " << job.outDir << ": " << error.message() << "\n";
+    if (!MakeOutputFolder(job.outDir)) {
         return kUsage;
     }
     ProgressLine progress;
@@ -106,6 +103,16 @@ bool ParseInt(const std::string& text, int* value) {
         return false;
     }
     *value = static_cast<int>(parsed);
+    return true;
+}
+
+bool MakeOutputFolder(const std::string& dir) {
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (error) {
+        std::cerr << "vantory: cannot make " << dir << ": " << error.message() << "\n";
+        return false;
+    }
     return true;
 }
 
