@@ -1,11 +1,16 @@
 #include "kvloom/Delegate.h"
 
+#include "ThumbMetaLib/pdf/PDFSession.h"
 #include "kvfoundation/data/Factories.h"
 #include "kvfoundation/ncomm/NCException.h"
+#include "kvfoundation/thread/ScopedLock.h"
 #include "kvfoundation/util/Format.h"
+#include "kvfoundation/util/ProcessLog.h"
 #include "kvloom/LoomErrors.h"
 #include "kvloom/LoomIO.h"
 #include "kvloom/metadata/MetadataHandlers.h"
+#include "kvloom/pdf/LinkHandlers.h"
+#include "kvloom/pdf/PageThumbnails.h"
 
 namespace kvloom {
 
@@ -19,12 +24,14 @@ Delegate* Delegate::Create(LoomIO* loom) {
 Delegate::Delegate(LoomIO* loom)
     : loom_(loom), thumbnails_(loom->Formats()), metadata_(loom->Formats()) {
     // Only functions that work are listed: a request for any other name gets the
-    // unknown-function error. The page-thumbnail and link functions join this table with the
-    // PDF handlers.
+    // unknown-function error.
     Register("createThumbnail", [this](INCHost::IRequest* r) { thumbnails_.CreateThumbnail(r); });
+    Register("createPageThumbnails", CreatePageThumbnails);
     Register("getMainPacket", [this](INCHost::IRequest* r) { metadata_.GetMainPacket(r); });
     Register("updateMainPacket", [this](INCHost::IRequest* r) { metadata_.UpdateMainPacket(r); });
     Register("parseRawXMP", [this](INCHost::IRequest* r) { metadata_.ParseRawXMP(r); });
+    Register("parseRefs", ParseRefs);
+    Register("updateRefs", UpdateRefs);
     Register("watermark", DoNothing);
     Register("applyfilters", DoNothing);
 }
@@ -39,10 +46,17 @@ data::IKVString* Delegate::Name() const {
     return data::Literal("KVLoomIO");
 }
 
-// No library the service uses keeps per-thread state yet; the PDF library's is set up and
-// released in these two hooks once the PDF handlers exist.
+// The PDF library's per-thread state is made on the thread's first PDF request.
 void Delegate::ThreadStarted() {}
-void Delegate::ThreadStopped() {}
+
+// A worker that ends gives its PDF context back, one ending thread at a time; the main
+// thread keeps its own until the process ends (ReleasePDFThread leaves it alone).
+void Delegate::ThreadStopped() {
+    const kvfoundation::thread::ScopedLock hold(this);
+    if (ThumbMetaLib::ReleasePDFThread()) {
+        kvfoundation::util::LogFormat(4, "Released the PDF library's state of a worker thread");
+    }
+}
 
 void Delegate::HandleRequest(INCHost::IRequest* request) {
     data::IKVString* name = request->Name();

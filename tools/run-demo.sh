@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the service and its client, then, through the client, makes thumbnails
 # of the sample files at two sizes, prints their XMP properties, and updates the XMP of a copy,
-# showing the property that changed. Uses this user's shared service (starting it when it is
+# showing the property that changed; then draws every page of the sample PDF, lists the files
+# it links to and relinks one of them in a copy. Uses this user's shared service (starting it when it is
 # not running).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,5 +36,14 @@ echo "dc:title of the copy, before and after (read back by the service):"
 echo "  before: $("$bin/vantory" xmp get samples/xmp-thumbnail.jpg --json | grep '"dc:title\[1\]"')"
 echo "  after:  $("$bin/vantory" xmp get "$copy" --json | grep '"dc:title\[1\]"')"
 echo
-echo "Thumbnails are in $out/thumbnails; the updated copy is $copy."
+
+run thumb samples/links-3pages.pdf --size 256 --out "$out/thumbnails"
+run pages samples/links-3pages.pdf --size 128 --out "$out/pages"
+run refs list samples/links-3pages.pdf
+relinked="$out/links-3pages-copy.pdf"
+cp samples/links-3pages.pdf "$relinked"
+run refs update "$relinked" other-document.pdf moved/other-document.pdf
+
+echo "Thumbnails are in $out/thumbnails and page thumbnails in $out/pages; the updated copies"
+echo "are $copy and $relinked."
 echo "The shared service ends by itself after 120 seconds without a client."

@@ -31,6 +31,11 @@ packages=(
   f3d
   xvfb
   xauth
+  # the PDF library (Debian ships it static only: its dependencies are installed by hand)
+  libmupdf-dev libharfbuzz-dev libfreetype-dev libjbig2dec0-dev libopenjp2-7-dev libjpeg-dev
+  libgumbo-dev libmujs-dev
+  # PDF reference tools for tests, benchmarks and the sample PDF (never linked into the product)
+  mupdf-tools poppler-utils qpdf
 )
 
 missing=()

@@ -11,7 +11,9 @@
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
 #include "ThumbMetaLib/formats/model3d/FB3DFormat.h"
 #include "ThumbMetaLib/formats/model3d/Render3DLoom.h"
+#include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
 #include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
+#include "ThumbMetaLib/pdf/PDFSession.h"
 #include "kvfoundation/util/ProcessLog.h"
 
 namespace ThumbMetaLib {
@@ -76,6 +78,7 @@ void RegisterStandardFormats() {
     // The fixed order: JPEG, layered raster, PDF, Scitex CT, 3D. Each handler joins here, in
     // that place, when it is built.
     Register(FBJPEGFormat::Instance());
+    Register(FBPDFFormat::Instance());
     Register(FBScitexFormat::Instance());
     Register(FB3DFormat::Instance());
 }
@@ -83,8 +86,10 @@ void RegisterStandardFormats() {
 void Terminate() {
     EngineState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    // Before the handlers: the file-backed streams, then the layered-image library, then the
-    // PDF library are released here once their handlers exist.
+    // Before the handlers: the file-backed streams and then the layered-image library are
+    // released here once their handlers exist; then the PDF library's base context goes
+    // (worker threads still holding a clone release it when they stop).
+    TerminatePDF();
     const FormatRegistry& registry = FormatRegistry::Process();
     for (size_t i = 0; i < registry.Count(); ++i) {
         registry.At(i)->ShutDown();

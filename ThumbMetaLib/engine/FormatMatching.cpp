@@ -8,6 +8,7 @@
 #include "ThumbMetaLib/engine/FBNullFileFormat.h"
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
+#include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
 
 namespace ThumbMetaLib {
 namespace {
@@ -48,9 +49,11 @@ FBFileFormatPtr FormatByName(const std::string& path, const std::string& extensi
     if (OneOf(extension, {"tiff", "tif"})) {
         return FBNullFileFormat::Instance();
     }
-    // Rules 7 ("psd", "psb", "pdd" -> PictoriumLibFormat) and 8 ("pdf" -> FBPDFFormat) belong
-    // here, in that order, once those handlers exist; until then such files go to the
-    // handlers' own claims below.
+    // Rule 7 ("psd", "psb", "pdd" -> PictoriumLibFormat) belongs here once that handler
+    // exists; until then such files go to the handlers' own claims below.
+    if (extension == "pdf") {
+        return FBPDFFormat::Instance();
+    }
     if (extension.empty()) {
         return FBNullFileFormat::Instance();
     }

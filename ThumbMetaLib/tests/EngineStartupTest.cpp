@@ -11,6 +11,7 @@
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
 #include "ThumbMetaLib/formats/model3d/FB3DFormat.h"
+#include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
 #include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
 #include "ThumbMetaLib/tests/EngineTestSupport.h"
 #include "kvfoundation/tests/FoundationTestSupport.h"
@@ -58,13 +59,15 @@ TEST(EngineStartupTest, InitializeTakesTheRecordAndStartsEachLibraryOnceInOrder)
 TEST(EngineStartupTest, StandardFormatsRegisterOnceWithJPEGFirst) {
     RegisterStandardFormats();
     RegisterStandardFormats();
-    ASSERT_EQ(Count(), 3u);
+    ASSERT_EQ(Count(), 4u);
     EXPECT_EQ(At(0), FBJPEGFormat::Instance());
-    EXPECT_EQ(At(1), FBScitexFormat::Instance());
-    EXPECT_EQ(At(2), FB3DFormat::Instance());
+    EXPECT_EQ(At(1), FBPDFFormat::Instance());
+    EXPECT_EQ(At(2), FBScitexFormat::Instance());
+    EXPECT_EQ(At(3), FB3DFormat::Instance());
     EXPECT_TRUE(IsColorManagementOn());
     EXPECT_EQ(FindFormat("/p/IMG_0001.JPG"), FBJPEGFormat::Instance());
     EXPECT_EQ(FindFormat("/p/scan.SCT"), FBScitexFormat::Instance());
+    EXPECT_EQ(FindFormat("/p/book.pdf"), FBPDFFormat::Instance());
     EXPECT_EQ(FindFormat("/p/model.obj"), FB3DFormat::Instance());
 }
 

@@ -5,6 +5,7 @@
 #include "ThumbMetaLib/engine/FBNullFileFormat.h"
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
+#include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
 #include "ThumbMetaLib/tests/EngineTestSupport.h"
 
 namespace ThumbMetaLib {
@@ -49,6 +50,7 @@ TEST_F(FormatMatchingTest, NamesDecideWithoutAskingTheHandlers) {
     for (const char* path : {"IMG.JPG", "a.jpe", "/x/y.Jpeg", "name.with.dots.jpg"}) {
         EXPECT_EQ(Only(path), jpeg) << path;
     }
+    EXPECT_EQ(Only("/docs/Report.PDF"), FBPDFFormat::Instance());
     // Nothing reads TIFF without the raw-camera handler.
     EXPECT_EQ(Only("scan.tif"), null);
     EXPECT_EQ(Only("scan.TIFF"), null);

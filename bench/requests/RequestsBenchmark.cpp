@@ -5,15 +5,14 @@
 //
 // usage: bench_requests [runs per figure, default 5]
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "bench/common/LargePhoto.h"
+#include "bench/common/ProcessTiming.h"
 #include "kvfoundation/base/AutoReleasePool.h"
 #include "kvfoundation/data/Factories.h"
 #include "kvfoundation/data/IKVMutableList.h"
@@ -24,39 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace data = kvfoundation::data;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        times.push_back(Seconds(work));
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-bool Run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// A photo made once per machine with ImageMagick (cached in the temporary folder).
-std::string MadePhoto(const std::string& name, const std::string& recipe) {
-    const fs::path made = fs::temp_directory_path() / name;
-    if (!fs::exists(made)) {
-        const std::string partial = made.string() + ".part.jpg";
-        if (!Run("convert " + recipe + " '" + partial + "'")) {
-            return {};
-        }
-        fs::rename(partial, made);
-    }
-    return made.string();
-}
+using vantory_bench::MadePhoto;
+using vantory_bench::Median;
+using vantory_bench::Run;
 
 data::IKVMap* Params(const std::string& path, const char* sizesKey) {
     data::IKVMutableMap* params = data::CreateMutableMap(2);
@@ -75,16 +44,11 @@ data::IKVMap* Params(const std::string& path, const char* sizesKey) {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     kvfoundation::base::AutoReleasePool pool;
-    const std::string harvesters = std::string(VANTORY_CORPUS_DIR) + "/jpeg/wuffs-harvesters.jpeg";
-
     std::vector<std::string> photos;
     if (const std::string large = vantory_bench::LargePhotoJpeg(); !large.empty()) {
         photos.push_back(large);
     }
-    photos.push_back(
-        MadePhoto("vantory-bench-24mp-photo.jpg", "'" + harvesters +
-                                                      "' -resize '6000x4000!' -attenuate 0.4 "
-                                                      "+noise Gaussian -quality 90"));
+    photos.push_back(vantory_bench::Photo24MP());
     if (const fs::path extra = vantory_bench::ExtraLargePhotoFolder(); !extra.empty()) {
         for (const auto& entry : fs::directory_iterator(extra)) {
             if (entry.path().extension() == ".jpg" && photos.size() < 6) {

@@ -1,8 +1,8 @@
-// The parameters of createThumbnail, getMainPacket, updateMainPacket and parseRawXMP as a
-// client could send them: a map decoded from the wire format, handed to the handler with a
-// real file in place of "filePath". Every failure must be an exception of the foundation's
-// family (what the host turns into an error reply); anything else escaping, a crash, a leak
-// or an allocation beyond the fuzzer's limit is a finding.
+// The parameters of createThumbnail, getMainPacket, updateMainPacket, parseRawXMP,
+// createPageThumbnails, parseRefs and updateRefs as a client could send them: a map decoded from
+// the wire format, handed to the handler with a real file in place of "filePath". Every failure
+// must be an exception of the foundation's family (what the host turns into an error reply);
+// anything else escaping, a crash, a leak or an allocation beyond the fuzzer's limit is a finding.
 //
 // Input: byte 0 picks the function, byte 1 the file (and whether "filePath" is replaced),
 // the rest is one value in the wire format.
@@ -33,6 +33,8 @@
 #include "kvfoundation/ncomm/INCHost.h"
 #include "kvloom/FormatDirectory.h"
 #include "kvloom/metadata/MetadataHandlers.h"
+#include "kvloom/pdf/LinkHandlers.h"
+#include "kvloom/pdf/PageThumbnails.h"
 #include "kvloom/thumbnail/ThumbnailHandler.h"
 
 using namespace kvfoundation;
@@ -149,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const kvloom::MetadataHandlers metadata(*service->formats);
     const kvloom::ThumbnailHandler thumbnails(*service->formats);
     try {
-        switch (data[0] % 4) {
+        switch (data[0] % 7) {
             case 0:
                 thumbnails.CreateThumbnail(request);
                 break;
@@ -159,8 +161,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 2:
                 metadata.UpdateMainPacket(request);
                 break;
-            default:
+            case 3:
                 metadata.ParseRawXMP(request);
+                break;
+            case 4:
+                kvloom::CreatePageThumbnails(request);
+                break;
+            case 5:
+                kvloom::ParseRefs(request);
+                break;
+            default:
+                kvloom::UpdateRefs(request);
                 break;
         }
     } catch (const base::IKVException&) {

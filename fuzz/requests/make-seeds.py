@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the requests fuzz target: byte 0 the function (0 createThumbnail,
-1 getMainPacket, 2 updateMainPacket, 3 parseRawXMP), byte 1 the file, then one parameter map
+1 getMainPacket, 2 updateMainPacket, 3 parseRawXMP, 4 createPageThumbnails, 5 parseRefs,
+6 updateRefs), byte 1 the file, then one parameter map
 in the wire format (big-endian type and length words, 4-byte aligned)."""
 import os
 import struct
@@ -33,6 +34,11 @@ SEEDS = {
     "get-sizes": bytes([1, 3]) + mapping(filePath=text(""), sizes=lst(num(300), num(50))),
     "update": bytes([2, 1]) + mapping(filePath=text(""), xmp=data(PACKET)),
     "parse": bytes([3, 0]) + mapping(xmp=data(PACKET), sizes=lst(num(64), num(16))),
+    "thumb-pdf": bytes([0, 3]) + mapping(filePath=text(""), sizes=lst(num(64), num(16))),
+    "pages": bytes([4, 3]) + mapping(filePath=text(""), sizes=lst(num(48)), quality=num(3)),
+    "refs": bytes([5, 3]) + mapping(filePath=text("")),
+    "update-refs": bytes([6, 3]) + mapping(filePath=text(""), oldLinks=lst(data(b"a.pdf")),
+                                           newLinks=lst(data(b"b.pdf"))),
 }
 
 out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "seeds")

@@ -1,5 +1,6 @@
-// `vantory thumb` and `vantory xmp` on the repository's sample files, through a private
-// instance: the JPEGs they write, the properties they print, and their exit codes.
+// `vantory thumb`, `vantory xmp`, `vantory pages` and `vantory refs` on the repository's sample
+// files, through a private instance: the JPEGs they write, what they print, and their exit
+// codes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -79,6 +80,32 @@ TEST_F(VantoryThumbXmpCommandTest, XmpGetSetAndParse) {
     EXPECT_EQ(Vantory({"xmp", "parse", dir_.Path() + "/bad.xmp"}), "exit 1");
     EXPECT_NE(output.find("kLoomIO_XMPBadXML"), std::string::npos) << output;
     EXPECT_EQ(Vantory({"xmp", "get"}), "exit 64");
+}
+
+TEST_F(VantoryThumbXmpCommandTest, PagesAndRefsOnTheSamplePDF) {
+    const std::string out = dir_.Path() + "/pages";
+    ASSERT_EQ(Vantory({"pages", Sample("links-3pages.pdf"), "--size", "100", "--out", out}),
+              "exit 0")
+        << output;
+    for (const char* page : {"links-3pages-p1.jpg", "links-3pages-p3.jpg"}) {
+        const reqtest::DecodedJPEG image =
+            reqtest::Djpeg(reqtest::ReadBytes(out + "/" + page), out + "/x.jpg");
+        EXPECT_EQ(image.height, 100) << page;  // 612 x 792 points, fitted
+        EXPECT_EQ(image.width, 77) << page;
+    }
+    EXPECT_FALSE(fs::exists(out + "/links-3pages-p4.jpg"));
+
+    const std::string copy = dir_.Path() + "/copy.pdf";
+    fs::copy_file(Sample("links-3pages.pdf"), copy);
+    ASSERT_EQ(Vantory({"refs", "update", copy, "notes/readme.txt", "notes/README.md"}), "exit 0")
+        << output;
+    EXPECT_NE(output.find(": 4 links, writable\n  other-document.pdf\n  notes/README.md\n"),
+              std::string::npos)
+        << output;
+    EXPECT_TRUE(reqtest::Shell("qpdf --check " + reqtest::Quoted(copy)));
+    EXPECT_EQ(Vantory({"refs", "update", copy, "odd-count"}), "exit 64");
+    EXPECT_EQ(Vantory({"pages", Sample("exif-thumbnail.jpg")}), "exit 1");
+    EXPECT_NE(output.find("PagelError: Error <"), std::string::npos) << output;
 }
 
 }  // namespace

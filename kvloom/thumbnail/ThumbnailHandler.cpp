@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ThumbMetaLib/engine/AsciiCase.h"
 #include "ThumbMetaLib/engine/ThumbOptions.h"
 #include "ThumbMetaLib/engine/ThumbnailDriver.h"
 #include "ThumbMetaLib/pixels/PixelsRotation.h"
@@ -18,6 +19,7 @@
 #include "kvloom/ThumbnailSizes.h"
 #include "kvloom/metadata/MainPacket.h"
 #include "kvloom/metadata/PacketThumbnails.h"
+#include "kvloom/pdf/PageThumbnails.h"
 #include "kvloom/thumbnail/JPEGCoding.h"
 #include "kvloom/thumbnail/QTRunner.h"
 #include "kvloom/thumbnail/ReadPathHolder.h"
@@ -103,9 +105,14 @@ void ThumbnailHandler::CreateThumbnail(INCHost::IRequest* request) const {
 
     data::IKVList* list = nullptr;
     if (!thumbnail.found || thumbnail.Side() < size) {
-        // PDF documents are rendered by the PDF handlers, which this service does not have
-        // yet; until then they go to the engine like every other file.
-        if (PixelsPtr pixels = EngineThumbnail(holder.ReadPath(), size, stored.rotation)) {
+        if (ThumbMetaLib::AsciiLower(extension->CString()) == "pdf") {
+            const FirstPDFPage first = RenderFirstPDFPage(holder.ReadPath(), size);
+            if (first.pixels) {
+                list = MakeThumbnailList(first.pixels, sizes, quality);
+                request->Result()->SetObjectForKey(data::Literal("pagecount"),
+                                                   data::CreateInt32(first.pageCount));
+            }
+        } else if (PixelsPtr pixels = EngineThumbnail(holder.ReadPath(), size, stored.rotation)) {
             list = MakeThumbnailList(pixels, sizes, quality);
         }
     }

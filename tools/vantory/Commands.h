@@ -1,10 +1,13 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "kvfoundation/data/IKVList.h"
+#include "kvfoundation/data/IKVMap.h"
 #include "tools/client/ServiceConnection.h"
 
 namespace vantory::cli {
@@ -25,6 +28,26 @@ std::optional<CommandRunner> ParseThumbCommand(const std::vector<std::string>& a
 
 // `vantory xmp get FILE [--json]`, `xmp set FILE PACKET`, `xmp parse PACKET`.
 std::optional<CommandRunner> ParseXmpCommand(const std::vector<std::string>& args);
+
+// `vantory pages FILE [--size N] [--quality Q] [--out DIR]`: one JPEG per page of a PDF.
+std::optional<CommandRunner> ParsePagesCommand(const std::vector<std::string>& args);
+
+// `vantory refs list FILE`, `vantory refs update FILE OLD NEW [OLD NEW...]`: the file paths a
+// PDF document records.
+std::optional<CommandRunner> ParseRefsCommand(const std::vector<std::string>& args);
+
+// A whole decimal number of modest size.
+bool ParseInt(const std::string& text, int* value);
+
+// Makes the folder thumbnails are written into; false, after a message, when it cannot.
+bool MakeOutputFolder(const std::string& dir);
+
+// A reply's "thumbnails" (the bad-cast error when it is not a list).
+kvfoundation::data::IKVList* ThumbnailsOf(kvfoundation::data::IKVMap* result);
+
+// Writes one thumbnail map's JPEG to `target` and prints "<target> <width>x<height>"; false,
+// after a message, when the file cannot be written.
+bool WriteThumbnailFile(kvfoundation::base::IKVType* entry, const std::filesystem::path& target);
 
 // The error reply as one line on standard error: "vantory: <what>: <errReason>: <errWhy>".
 void ReportError(const std::string& what, const client::Reply& reply);

@@ -29,16 +29,6 @@ struct ThumbJob {
     std::string outDir = ".";
 };
 
-bool ParseInt(const std::string& text, int* value) {
-    char* end = nullptr;
-    const long parsed = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || parsed < -1000000 || parsed > 1000000) {
-        return false;
-    }
-    *value = static_cast<int>(parsed);
-    return true;
-}
-
 bool ParseSizes(const std::string& text, std::vector<int>* sizes) {
     sizes->clear();
     std::stringstream items(text);
@@ -69,35 +59,19 @@ data::IKVMap* ThumbRequest(const ThumbJob& job, const std::string& file) {
 
 // Writes each returned JPEG as <out>/<file name without extension>-<size>.jpg.
 bool WriteThumbnails(const ThumbJob& job, const std::string& file, data::IKVMap* result) {
-    auto* list = kvfoundation::base::KVCast<data::IKVList>(
-        result->ObjectForKey(data::Literal("thumbnails")));
+    data::IKVList* list = ThumbnailsOf(result);
     for (int32_t i = 0; i < list->Count() && i < int32_t(job.sizes.size()); ++i) {
-        auto* entry = kvfoundation::base::KVCast<data::IKVMap>(list->ObjectAt(i));
-        auto* bytes =
-            kvfoundation::base::KVCast<data::IKVData>(entry->ObjectForKey(data::Literal("data")));
-        auto number = [&](const char* key) {
-            return kvfoundation::base::KVCast<data::IKVNumber>(
-                       entry->ObjectForKey(data::Literal(key)))
-                ->Int32Value();
-        };
         const fs::path target = fs::path(job.outDir) / (fs::path(file).stem().string() + "-" +
                                                         std::to_string(job.sizes[i]) + ".jpg");
-        std::ofstream out(target, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes->Bytes()), bytes->Length());
-        if (!out) {
-            std::cerr << "vantory: cannot write " << target.string() << "\n";
+        if (!WriteThumbnailFile(list->ObjectAt(i), target)) {
             return false;
         }
-        std::cout << target.string() << " " << number("width") << "x" << number("height") << "\n";
     }
     return true;
 }
 
 int RunThumbJob(const ThumbJob& job, client::ServiceConnection& connection) {
-    std::error_code error;
-    fs::create_directories(job.outDir, error);
-    if (error) {
-        std::cerr << "vantory: cannot make " << job.outDir << ": " << error.message() << "\n";
+    if (!MakeOutputFolder(job.outDir)) {
         return kUsage;
     }
     ProgressLine progress;
@@ -121,6 +95,49 @@ int RunThumbJob(const ThumbJob& job, client::ServiceConnection& connection) {
 }
 
 }  // namespace
+
+bool ParseInt(const std::string& text, int* value) {
+    char* end = nullptr;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || parsed < -1000000 || parsed > 1000000) {
+        return false;
+    }
+    *value = static_cast<int>(parsed);
+    return true;
+}
+
+bool MakeOutputFolder(const std::string& dir) {
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (error) {
+        std::cerr << "vantory: cannot make " << dir << ": " << error.message() << "\n";
+        return false;
+    }
+    return true;
+}
+
+data::IKVList* ThumbnailsOf(data::IKVMap* result) {
+    return kvfoundation::base::KVCast<data::IKVList>(
+        result->ObjectForKey(data::Literal("thumbnails")));
+}
+
+bool WriteThumbnailFile(kvfoundation::base::IKVType* entryObject, const fs::path& target) {
+    auto* entry = kvfoundation::base::KVCast<data::IKVMap>(entryObject);
+    auto* bytes =
+        kvfoundation::base::KVCast<data::IKVData>(entry->ObjectForKey(data::Literal("data")));
+    auto number = [&](const char* key) {
+        return kvfoundation::base::KVCast<data::IKVNumber>(entry->ObjectForKey(data::Literal(key)))
+            ->Int32Value();
+    };
+    std::ofstream out(target, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes->Bytes()), bytes->Length());
+    if (!out) {
+        std::cerr << "vantory: cannot write " << target.string() << "\n";
+        return false;
+    }
+    std::cout << target.string() << " " << number("width") << "x" << number("height") << "\n";
+    return true;
+}
 
 std::optional<CommandRunner> ParseThumbCommand(const std::vector<std::string>& args) {
     ThumbJob job;

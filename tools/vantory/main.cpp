@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kvfoundation/base/AutoReleasePool.h"
@@ -51,6 +53,14 @@ Commands:
   xmp set FILE PACKET  writes the XMP packet in the file PACKET into FILE, prints the
                        properties written
   xmp parse PACKET     prints the properties of the XMP packet in the file PACKET
+  pages FILE [--size N] [--quality Q] [--out DIR]
+                       writes one JPEG per page of the PDF document FILE, fitted to N
+                       (default 256), as DIR/<name>-p<page>.jpg (default .)
+  refs list FILE       prints the file paths the PDF document FILE links to, and whether
+                       it may be changed
+  refs update FILE OLD NEW [OLD NEW...]
+                       replaces each linked path OLD by NEW (nothing is written to a
+                       read-only document), then prints the links again
 
 Options:
   --private            start a private instance for this command (TCP connection opened
@@ -150,7 +160,7 @@ DataRenderer MakeDataRenderer(const Options& options) {
 // costs a connection.
 struct Command {
     bool ping = false;
-    CommandRunner runner;            // for "thumb" and "xmp"
+    CommandRunner runner;            // for "thumb", "xmp", "pages" and "refs"
     std::string function;            // for "call"
     data::IKVMap* params = nullptr;  // for "call"; autoreleased, null: none given
 };
@@ -166,10 +176,16 @@ std::optional<Command> ParseCommand(const Options& options) {
         command.ping = true;
         return command;
     }
-    if (word == "thumb" || word == "xmp") {
+    using Parser = std::optional<CommandRunner> (*)(const std::vector<std::string>&);
+    const std::vector<std::pair<std::string, Parser>> parsers = {{"thumb", ParseThumbCommand},
+                                                                 {"xmp", ParseXmpCommand},
+                                                                 {"pages", ParsePagesCommand},
+                                                                 {"refs", ParseRefsCommand}};
+    const auto parser = std::find_if(parsers.begin(), parsers.end(),
+                                     [&](const auto& entry) { return entry.first == word; });
+    if (parser != parsers.end()) {
         const std::vector<std::string> args(options.words.begin() + 1, options.words.end());
-        std::optional<CommandRunner> runner =
-            word == "thumb" ? ParseThumbCommand(args) : ParseXmpCommand(args);
+        std::optional<CommandRunner> runner = parser->second(args);
         if (!runner) {
             return std::nullopt;
         }

@@ -73,7 +73,7 @@ PDFGlueCookie* pdfglue_new_cookie(void);
 void pdfglue_abort_cookie(PDFGlueCookie* cookie);
 void pdfglue_free_cookie(PDFGlueCookie* cookie);
 
-// Draws the page into `samples` (width x height, 4 bytes B,G,R,A per pixel, rows of width * 4
+// Draws the page into `samples` (width x height, 4 bytes B,G,R,255 per pixel, rows of width * 4
 // bytes), which the caller has made white and opaque. A render stopped through the cookie
 // fails with kPDFGlueErrorAbort.
 typedef struct PDFGlueRender {

@@ -47,6 +47,21 @@ void pdfglue_free_cookie(PDFGlueCookie* cookie) {
     free(cookie);
 }
 
+// B,G,R rows of `stride` bytes into packed B,G,R,255 rows.
+static void widen_to_bgra(const unsigned char* from, ptrdiff_t stride, unsigned char* to, int width,
+                          int height) {
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* in = from + (ptrdiff_t)y * stride;
+        unsigned char* out = to + (size_t)y * (size_t)width * 4;
+        for (int x = 0; x < width; ++x, in += 3, out += 4) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+            out[3] = 0xFF;
+        }
+    }
+}
+
 int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* render,
                         PDFGlueError* err) {
     fz_pixmap* pixmap = NULL;
@@ -60,10 +75,11 @@ int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* ren
         const fz_matrix ctm =
             fz_concat(fz_translate(-box.x0, -box.y0), fz_scale(render->scale, render->scale));
         const fz_irect area = {0, 0, render->width, render->height};
-        // Device BGR with alpha over opaque white: MuPDF writes B,G,R,255 straight into the
-        // caller's buffer, transparent areas stay white.
-        pixmap = fz_new_pixmap_with_bbox_and_data(ctx, fz_device_bgr(ctx), area, NULL, 1,
-                                                  render->samples);
+        // Opaque device BGR on white (transparent areas stay white), then widened into the
+        // caller's B,G,R,255 rows. Drawing into a pixmap without alpha spares MuPDF's painters
+        // the destination-alpha blend, which costs vector-heavy pages most of their time.
+        pixmap = fz_new_pixmap_with_bbox(ctx, fz_device_bgr(ctx), area, NULL, 0);
+        fz_clear_pixmap_with_value(ctx, pixmap, 0xFF);
         device = fz_new_draw_device(ctx, fz_identity, pixmap);
         fz_cookie* cookie = render->cookie != NULL ? &render->cookie->cookie : NULL;
         fz_run_page(ctx, page, device, ctm, cookie);
@@ -71,6 +87,8 @@ int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* ren
         if (cookie != NULL && cookie->abort) {
             fz_throw(ctx, FZ_ERROR_ABORT, "drawing the page took longer than its time limit");
         }
+        widen_to_bgra(fz_pixmap_samples(ctx, pixmap), fz_pixmap_stride(ctx, pixmap),
+                      render->samples, render->width, render->height);
     }
     fz_always(ctx) {
         fz_drop_device(ctx, device);

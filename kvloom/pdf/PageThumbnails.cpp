@@ -1,0 +1,88 @@
+#include "kvloom/pdf/PageThumbnails.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "ThumbMetaLib/pdf/PDFPageDocument.h"
+#include "ThumbMetaLib/pdf/PDFSession.h"
+#include "ThumbMetaLib/pixels/BitmapConversion.h"
+#include "kvfoundation/data/Factories.h"
+#include "kvfoundation/data/IKVMutableList.h"
+#include "kvfoundation/data/IKVMutableMap.h"
+#include "kvfoundation/ncomm/NCException.h"
+#include "kvfoundation/util/Format.h"
+#include "kvloom/LoomErrors.h"
+#include "kvloom/RequestParams.h"
+#include "kvloom/ThumbnailSizes.h"
+#include "kvloom/pdf/PDFFailure.h"
+#include "kvloom/thumbnail/ThumbnailList.h"
+#include "kvloom/thumbnail/ThumbnailMap.h"
+
+namespace kvloom {
+
+namespace data = kvfoundation::data;
+using ThumbMetaLib::PixelsPtr;
+
+namespace {
+
+constexpr int32_t kDefaultQuality = 7;
+// The reply list grows past this; a page count read from the file never sizes it alone.
+constexpr int32_t kListCapacityHint = 256;
+
+std::unique_ptr<ThumbMetaLib::PDFPageDocument> OpenPages(const std::string& path) {
+    if (!ThumbMetaLib::EnsurePDFReady()) {
+        ThrowPDFNotReady();
+    }
+    return TranslatingPDFErrors([&] { return ThumbMetaLib::PDFPageDocument::Open(path); });
+}
+
+// Page `index` drawn straight at `size`, in the encoder's channel order; null when nothing came
+// back. This departs on purpose from drawing at one pixel per point and fitting that: MuPDF
+// draws vector art sharper at the final size, and a 24 MP photo page is then decoded at a
+// fraction of its size instead of in full (the kernels' fit afterwards only settles rounding).
+PixelsPtr RenderFitted(const ThumbMetaLib::PDFPageDocument& document, int32_t index, int32_t size) {
+    ThumbMetaLib::PDFRenderOptions options;
+    options.fitSize = static_cast<uint32_t>(size);
+    PixelsPtr page = TranslatingPDFErrors([&] { return document.RenderPage(index, options); });
+    // The page comes as B,G,R,255; the encoder and resize kernels read R first.
+    if (!page || !ThumbMetaLib::SwapFirstAndThirdBytes(*page)) {
+        return nullptr;
+    }
+    return FitWithKernels(page, size);
+}
+
+}  // namespace
+
+FirstPDFPage RenderFirstPDFPage(const std::string& path, int32_t size) {
+    const std::unique_ptr<ThumbMetaLib::PDFPageDocument> document = OpenPages(path);
+    FirstPDFPage first;
+    first.pageCount = document->PageCount();
+    if (first.pageCount > 0) {
+        first.pixels = RenderFitted(*document, 0, size);
+    }
+    return first;
+}
+
+void CreatePageThumbnails(kvfoundation::ncomm::INCHost::IRequest* request) {
+    const RequestParams params(request->Params());
+    data::IKVString* path = params.RequiredString("filePath");
+    const int32_t size = ThumbnailSizeAt(params.RequiredNonEmptyList("sizes"), 0);
+    const int32_t quality = params.OptionalNumber("quality", kDefaultQuality);
+
+    const std::unique_ptr<ThumbMetaLib::PDFPageDocument> document = OpenPages(path->CString());
+    const int32_t count = document->PageCount();
+    data::IKVMutableList* list = data::CreateMutableList(std::min(count, kListCapacityHint));
+    for (int32_t index = 0; index < count; ++index) {
+        const PixelsPtr pixels = RenderFitted(*document, index, size);
+        if (!pixels) {
+            throw kvfoundation::ncomm::NCException(
+                data::Literal(errors::kNoThumb),
+                kvfoundation::util::Format("Failed to create thumb for file '%@' page: %d", path,
+                                           static_cast<int>(index)));
+        }
+        list->AddObject(EncodeThumbnailMap(*pixels, quality));
+    }
+    request->Result()->SetObjectForKey(data::Literal("thumbnails"), list);
+}
+
+}  // namespace kvloom
