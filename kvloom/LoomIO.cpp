@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "ThumbMetaLib/engine/EngineStartup.h"
+#include "ThumbMetaLib/engine/ThumbnailHooks.h"
+#include "ThumbMetaLib/shell/ShellThumbnail.h"
 #include "kvfoundation/system/Environment.h"
 #include "kvloom/KVTessel.h"
 #include "kvloom/PrivateRunner.h"
@@ -46,11 +48,16 @@ void LoomIO::StartEngine() {
         throw std::runtime_error("Failed to initialize ThumbMeta.");
     }
     ThumbMetaLib::RegisterStandardFormats();
+    // Files no handler claims go to the desktop's thumbnailers (the design's shell route).
+    ThumbMetaLib::SetDesktopThumbnailer([](const std::string& path, uint32_t size) {
+        return ThumbMetaLib::shell::ShellThumbnail(path, size);
+    });
     formats_ = std::make_unique<FormatDirectory>();
 }
 
 void LoomIO::StopEngine() {
     if (formats_) {
+        ThumbMetaLib::SetDesktopThumbnailer(nullptr);
         ThumbMetaLib::Terminate();
         formats_.reset();
     }

@@ -57,8 +57,10 @@ std::vector<std::string> SandboxCommand(const std::string& bwrap, const std::str
     for (const char* folder : {"/lib", "/lib32", "/lib64", "/bin", "/sbin"}) {
         AddSystemFolder(args, folder);
     }
-    // The loader's cache and the font configuration (vector formats draw text).
-    Add(args, {"--ro-bind-try", "/etc/ld.so.cache", "/etc/ld.so.cache",  //
+    // The loader's cache, the links through which Debian picks among alternative libraries,
+    // and the font configuration (vector formats draw text).
+    Add(args, {"--ro-bind-try", "/etc/ld.so.cache", "/etc/ld.so.cache",          //
+               "--ro-bind-try", "/etc/alternatives", "/etc/alternatives",        //
                "--ro-bind-try", "/etc/fonts", "/etc/fonts",              //
                "--ro-bind-try", "/var/cache/fontconfig", "/var/cache/fontconfig"});
     Add(args, {"--proc", "/proc", "--dev", "/dev", "--chdir", "/"});

@@ -5,15 +5,10 @@
 #include <iostream>
 #include <sstream>
 
-#include "kvfoundation/base/KVCast.h"
 #include "kvfoundation/data/Factories.h"
-#include "kvfoundation/data/IKVData.h"
-#include "kvfoundation/data/IKVList.h"
-#include "kvfoundation/data/IKVMutableList.h"
-#include "kvfoundation/data/IKVMutableMap.h"
-#include "kvfoundation/data/IKVNumber.h"
 #include "tools/vantory/Commands.h"
 #include "tools/vantory/ProgressLine.h"
+#include "tools/vantory/ThumbRequest.h"
 
 namespace vantory::cli {
 
@@ -53,42 +48,21 @@ bool ParseSizes(const std::string& text, std::vector<int>* sizes) {
     return !sizes->empty();
 }
 
-data::IKVMap* ThumbRequest(const ThumbJob& job, const std::string& file) {
-    data::IKVMutableList* sizes = data::CreateMutableList(0);
-    for (int size : job.sizes) {
-        sizes->AddObject(data::CreateInt32(size));
-    }
-    data::IKVMutableMap* params = data::CreateMutableMap(3);
-    const std::string path = fs::absolute(file).string();
-    params->SetObjectForKey(data::Literal("filePath"),
-                            data::CreateStringFromUTF8(path.data(), int32_t(path.size())));
-    params->SetObjectForKey(data::Literal("sizes"), sizes);
-    params->SetObjectForKey(data::Literal("quality"), data::CreateInt32(job.quality));
-    return params;
-}
-
 // Writes each returned JPEG as <out>/<file name without extension>-<size>.jpg.
 bool WriteThumbnails(const ThumbJob& job, const std::string& file, data::IKVMap* result) {
-    auto* list = kvfoundation::base::KVCast<data::IKVList>(
-        result->ObjectForKey(data::Literal("thumbnails")));
-    for (int32_t i = 0; i < list->Count() && i < int32_t(job.sizes.size()); ++i) {
-        auto* entry = kvfoundation::base::KVCast<data::IKVMap>(list->ObjectAt(i));
-        auto* bytes =
-            kvfoundation::base::KVCast<data::IKVData>(entry->ObjectForKey(data::Literal("data")));
-        auto number = [&](const char* key) {
-            return kvfoundation::base::KVCast<data::IKVNumber>(
-                       entry->ObjectForKey(data::Literal(key)))
-                ->Int32Value();
-        };
+    const std::vector<ReturnedThumbnail> thumbnails = ReturnedThumbnails(result);
+    for (size_t i = 0; i < thumbnails.size() && i < job.sizes.size(); ++i) {
         const fs::path target = fs::path(job.outDir) / (fs::path(file).stem().string() + "-" +
                                                         std::to_string(job.sizes[i]) + ".jpg");
         std::ofstream out(target, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes->Bytes()), bytes->Length());
+        out.write(reinterpret_cast<const char*>(thumbnails[i].jpeg->Bytes()),
+                  thumbnails[i].jpeg->Length());
         if (!out) {
             std::cerr << "vantory: cannot write " << target.string() << "\n";
             return false;
         }
-        std::cout << target.string() << " " << number("width") << "x" << number("height") << "\n";
+        std::cout << target.string() << " " << thumbnails[i].width << "x" << thumbnails[i].height
+                  << "\n";
     }
     return true;
 }
@@ -108,7 +82,8 @@ int RunThumbJob(const ThumbJob& job, client::ServiceConnection& connection) {
             progress.Show("thumb " + std::to_string(i + 1) + "/" + std::to_string(job.files.size()),
                           double(i) / double(job.files.size()));
         }
-        client::Reply reply = connection.Call("createThumbnail", ThumbRequest(job, file));
+        client::Reply reply =
+            connection.Call("createThumbnail", ThumbnailRequest(file, job.sizes, job.quality));
         progress.Clear();
         if (!reply.succeeded) {
             ReportError(file, reply);
@@ -123,6 +98,12 @@ int RunThumbJob(const ThumbJob& job, client::ServiceConnection& connection) {
 }  // namespace
 
 std::optional<CommandRunner> ParseThumbCommand(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "--thumbnailer") {
+        return ParseThumbnailerCommand({args.begin() + 1, args.end()});
+    }
+    if (!args.empty() && args[0] == "--cache") {
+        return ParseCacheCommand({args.begin() + 1, args.end()});
+    }
     ThumbJob job;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
