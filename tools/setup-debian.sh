@@ -16,6 +16,18 @@ packages=(
   libexpat1-dev
   # independent XMP reader and writer, the XMP layer's test oracle (tests only)
   libimage-exiftool-perl
+  # desktop thumbnailers: MIME types from file contents
+  libmagic-dev
+  # desktop thumbnailers: the sandbox they run in
+  bubblewrap
+  # desktop thumbnailers: the PNG they write, and ours
+  libpng-dev
+  # real desktop thumbnailers the tests run (PNG, GIF, BMP; SVG; video) (tests only)
+  libgdk-pixbuf2.0-bin
+  librsvg2-common
+  ffmpegthumbnailer
+  # makes the video clips those tests feed the thumbnailers (tests only)
+  ffmpeg
 )
 
 missing=()
