@@ -30,7 +30,7 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 }
 
 void LogPngError(png_structp png, png_const_charp message) {
-    kvfoundation::util::LogFormat(3, "ThumbMeta: PNG refused: %s", message);
+    kvfoundation::util::LogFormat(4, "ThumbMeta: PNG refused: %s", message);
     png_longjmp(png, 1);
 }
 

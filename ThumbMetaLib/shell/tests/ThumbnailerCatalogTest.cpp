@@ -96,9 +96,10 @@ TEST(MimeSnifferTest, ContentDecidesAndTheExtensionOnlyBreaksTies) {
                  "# comment\n10:application/x-low:*.vt\n"
                  "60:application/x-vantory-test:*.vt\n");
     // A PNG named like something else is still a PNG.
-    const std::string png = folder.Write(
-        "picture.vt",
-        std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\1\0\0\0\1\x08\x02\0\0\0", 33));
+    static constexpr char kPngStart[] =
+        "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\1\0\0\0\1\x08\x02\0\0\0";
+    const std::string png =
+        folder.Write("picture.vt", std::string(kPngStart, sizeof kPngStart - 1));
     const std::string opaque = folder.Write("opaque.VT", std::string("\x01\x02\x03\xfe\xff", 5));
     setenv("XDG_DATA_HOME", folder.File("").c_str(), 1);
     EXPECT_EQ(SniffMimeType(png), "image/png");
