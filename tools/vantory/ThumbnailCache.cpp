@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tools/vantory/Md5.h"
+#include "xmp/files/util/Checksums.h"
 
 namespace vantory::cli {
 namespace {
@@ -23,6 +23,17 @@ bool MakePrivateFolders(const fs::path& folder) {
         return false;
     }
     return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// The standard names files by the digest in lower-case hex.
+std::string LowerHexMd5(const std::string& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (uint8_t byte : xmp::Md5(text)) {
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 15];
+    }
+    return hex;
 }
 
 }  // namespace
@@ -46,7 +57,7 @@ ThumbnailCache ThumbnailCache::FromEnvironment() {
 
 std::string ThumbnailCache::PathFor(const std::string& flavourFolder,
                                     const std::string& uri) const {
-    return root_ + "/" + flavourFolder + "/" + Md5Hex(uri) + ".png";
+    return root_ + "/" + flavourFolder + "/" + LowerHexMd5(uri) + ".png";
 }
 
 std::string ThumbnailCache::FailurePathFor(const std::string& uri) const {
