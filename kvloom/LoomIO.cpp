@@ -4,6 +4,8 @@
 
 #include "ThumbMetaLib/engine/EngineStartup.h"
 #include "ThumbMetaLib/video/VideoThumbnail.h"
+#include "ThumbMetaLib/engine/ThumbnailHooks.h"
+#include "ThumbMetaLib/shell/ShellThumbnail.h"
 #include "kvfoundation/system/Environment.h"
 #include "kvloom/KVTessel.h"
 #include "kvloom/PrivateRunner.h"
@@ -48,11 +50,16 @@ void LoomIO::StartEngine() {
     }
     ThumbMetaLib::RegisterStandardFormats();
     ThumbMetaLib::RegisterVideoFrames();
+    // Files no handler claims go to the desktop's thumbnailers (the design's shell route).
+    ThumbMetaLib::SetDesktopThumbnailer([](const std::string& path, uint32_t size) {
+        return ThumbMetaLib::shell::ShellThumbnail(path, size);
+    });
     formats_ = std::make_unique<FormatDirectory>();
 }
 
 void LoomIO::StopEngine() {
     if (formats_) {
+        ThumbMetaLib::SetDesktopThumbnailer(nullptr);
         ThumbMetaLib::Terminate();
         formats_.reset();
     }

@@ -36,6 +36,14 @@ packages=(
   libgumbo-dev libmujs-dev
   # PDF reference tools for tests, benchmarks and the sample PDF (never linked into the product)
   mupdf-tools poppler-utils qpdf
+  # desktop thumbnailers: MIME types from file contents
+  libmagic-dev
+  # desktop thumbnailers: the sandbox they run in
+  bubblewrap
+  # (the PNG they write comes through libpng-dev above; ffmpegthumbnailer and ffmpeg too)
+  # real desktop thumbnailers the tests run (PNG, GIF, BMP; SVG) (tests only)
+  libgdk-pixbuf2.0-bin
+  librsvg2-common
 )
 
 missing=()

@@ -26,6 +26,15 @@ using CommandRunner = std::function<int(client::ServiceConnection& connection)>;
 // Null (after a message on standard error) for a wrong command line.
 std::optional<CommandRunner> ParseThumbCommand(const std::vector<std::string>& args);
 
+// `vantory thumb --thumbnailer INPUT OUTPUT SIZE`: the file as a PNG of at most SIZE, the
+// way desktop thumbnailers are called; `args` follow "--thumbnailer".
+std::optional<CommandRunner> ParseThumbnailerCommand(const std::vector<std::string>& args);
+// `vantory thumb --cache FILE...`: the desktop's thumbnail cache filled for each file.
+std::optional<CommandRunner> ParseCacheCommand(const std::vector<std::string>& args);
+// Whether the command may use a private instance when the shared one cannot be reached (a
+// thumbnailer may run in a sandbox that hides the shared service's socket).
+bool FallsBackToPrivateInstance(const std::vector<std::string>& words);
+
 // `vantory xmp get FILE [--json]`, `xmp set FILE PACKET`, `xmp parse PACKET`.
 std::optional<CommandRunner> ParseXmpCommand(const std::vector<std::string>& args);
 

@@ -5,15 +5,10 @@
 #include <iostream>
 #include <sstream>
 
-#include "kvfoundation/base/KVCast.h"
 #include "kvfoundation/data/Factories.h"
-#include "kvfoundation/data/IKVData.h"
-#include "kvfoundation/data/IKVList.h"
-#include "kvfoundation/data/IKVMutableList.h"
-#include "kvfoundation/data/IKVMutableMap.h"
-#include "kvfoundation/data/IKVNumber.h"
 #include "tools/vantory/Commands.h"
 #include "tools/vantory/ProgressLine.h"
+#include "tools/vantory/ThumbRequest.h"
 
 namespace vantory::cli {
 
@@ -43,20 +38,6 @@ bool ParseSizes(const std::string& text, std::vector<int>* sizes) {
     return !sizes->empty();
 }
 
-data::IKVMap* ThumbRequest(const ThumbJob& job, const std::string& file) {
-    data::IKVMutableList* sizes = data::CreateMutableList(0);
-    for (int size : job.sizes) {
-        sizes->AddObject(data::CreateInt32(size));
-    }
-    data::IKVMutableMap* params = data::CreateMutableMap(3);
-    const std::string path = fs::absolute(file).string();
-    params->SetObjectForKey(data::Literal("filePath"),
-                            data::CreateStringFromUTF8(path.data(), int32_t(path.size())));
-    params->SetObjectForKey(data::Literal("sizes"), sizes);
-    params->SetObjectForKey(data::Literal("quality"), data::CreateInt32(job.quality));
-    return params;
-}
-
 // Writes each returned JPEG as <out>/<file name without extension>-<size>.jpg.
 bool WriteThumbnails(const ThumbJob& job, const std::string& file, data::IKVMap* result) {
     data::IKVList* list = ThumbnailsOf(result);
@@ -82,7 +63,8 @@ int RunThumbJob(const ThumbJob& job, client::ServiceConnection& connection) {
             progress.Show("thumb " + std::to_string(i + 1) + "/" + std::to_string(job.files.size()),
                           double(i) / double(job.files.size()));
         }
-        client::Reply reply = connection.Call("createThumbnail", ThumbRequest(job, file));
+        client::Reply reply =
+            connection.Call("createThumbnail", ThumbnailRequest(file, job.sizes, job.quality));
         progress.Clear();
         if (!reply.succeeded) {
             ReportError(file, reply);
@@ -140,6 +122,12 @@ bool WriteThumbnailFile(kvfoundation::base::IKVType* entryObject, const fs::path
 }
 
 std::optional<CommandRunner> ParseThumbCommand(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "--thumbnailer") {
+        return ParseThumbnailerCommand({args.begin() + 1, args.end()});
+    }
+    if (!args.empty() && args[0] == "--cache") {
+        return ParseCacheCommand({args.begin() + 1, args.end()});
+    }
     ThumbJob job;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

@@ -48,6 +48,12 @@ Commands:
   thumb FILE... [--size N[,N...]] [--quality Q] [--out DIR]
                        writes JPEG thumbnails of each FILE at each size (default 256,
                        quality 7 on the 0..12 scale) as DIR/<name>-<size>.jpg (default .)
+  thumb --thumbnailer INPUT OUTPUT SIZE
+                       writes a PNG thumbnail of INPUT of at most SIZE to OUTPUT, as a
+                       desktop thumbnailer (share/thumbnailers/vantory.thumbnailer)
+  thumb --cache FILE...
+                       fills the desktop's thumbnail cache ($XDG_CACHE_HOME/thumbnails,
+                       every size) with thumbnails of each FILE
   xmp get FILE [--json]
                        prints the file's XMP packet, or with --json its properties
   xmp set FILE PACKET  writes the XMP packet in the file PACKET into FILE, prints the
@@ -267,7 +273,19 @@ int Main(int argc, char** argv) {
             }
             return result;
         }
-        std::unique_ptr<ServiceConnection> connection = ConnectPublic(options->launch);
+        std::unique_ptr<ServiceConnection> connection;
+        try {
+            connection = ConnectPublic(options->launch);
+        } catch (...) {
+            if (!FallsBackToPrivateInstance(options->words)) {
+                throw;
+            }
+            // A file manager's sandbox may hide the shared service: serve this one file.
+            PrivateInstance instance(options->launch, 1);
+            const int result = RunCommand(instance.Connection(0), *command, *options);
+            instance.Finish();
+            return result;
+        }
         return RunCommand(*connection, *command, *options);
     } catch (const kvfoundation::base::IKVException& e) {
         std::cerr << "vantory: connection failed: "
