@@ -7,10 +7,19 @@
 namespace ThumbMetaLib::shell {
 
 const std::vector<std::string>& EngineMimeTypes() {
-    // JPEG (FBJPEGFormat) and Scitex CT (FBScitexFormat); shared-mime-info has no type for
-    // Scitex CT, so ours is declared in share/mime/packages/vantory-scitex.xml. Layered
-    // documents, TIFF, PDF and 3D join as their handlers are registered.
-    static const std::vector<std::string> types{"image/jpeg", "image/x-scitex-ct"};
+    // JPEG (FBJPEGFormat), PDF and Illustrator documents (FBPDFFormat), Scitex CT
+    // (FBScitexFormat) and the 3D models the render server draws (FB3DFormat; U3D is claimed
+    // but not drawn, so it is not offered). shared-mime-info has no type for Scitex CT, so ours
+    // is declared in share/mime/packages/vantory-scitex.xml. Layered documents and TIFF join
+    // when their handler is registered.
+    static const std::vector<std::string> types{"image/jpeg",
+                                                "application/pdf",
+                                                "application/illustrator",
+                                                "image/x-scitex-ct",
+                                                "model/obj",
+                                                "model/vnd.collada+xml",
+                                                "image/x-3ds",
+                                                "application/vnd.google-earth.kmz"};
     return types;
 }
 

@@ -5,7 +5,12 @@
 #include <iostream>
 #include <sstream>
 
+#include "kvfoundation/base/KVCast.h"
 #include "kvfoundation/data/Factories.h"
+#include "kvfoundation/data/IKVData.h"
+#include "kvfoundation/data/IKVList.h"
+#include "kvfoundation/data/IKVMap.h"
+#include "kvfoundation/data/IKVNumber.h"
 #include "tools/vantory/Commands.h"
 #include "tools/vantory/ProgressLine.h"
 #include "tools/vantory/ThumbRequest.h"
