@@ -16,6 +16,10 @@ packages=(
   libexpat1-dev
   # independent XMP reader and writer, the XMP layer's test oracle (tests only)
   libimage-exiftool-perl
+  # TIFF reading in the layered-raster handler
+  libtiff-dev
+  # libtiff's own tools, the TIFF path's test oracle (tests only)
+  libtiff-tools
 )
 
 missing=()

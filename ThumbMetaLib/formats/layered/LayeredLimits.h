@@ -3,11 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ThumbMetaLib/formats/io/RasterLimits.h"
+
 namespace ThumbMetaLib {
 
 // Caps on what a file may make the reader allocate, each checked before the memory is asked
-// for. The pixel cap follows libjpeg-turbo's fuzzing practice: 1 GiB of 8-bit output.
-inline constexpr uint64_t kMaxCompositeBytes = uint64_t{1} << 30;
+// for (the composite's own cap is kMaxCompositeBytes).
 // The image resources are read whole; real ones hold a thumbnail, a profile and the XMP packet.
 inline constexpr uint64_t kMaxResourceSectionBytes = uint64_t{64} << 20;
 // A stored thumbnail larger than this is not a thumbnail.

@@ -26,8 +26,7 @@ int32_t CompositeMode(uint16_t documentMode) {
 
 uint64_t CompositeBytes(const LayeredHeader& header) {
     const int32_t channels = Pixels::ChannelsForMode(CompositeMode(header.mode));
-    const uint64_t rowBytes = (uint64_t{header.width} + 3) & ~uint64_t{3};
-    return rowBytes * header.height * uint64_t(channels);
+    return PlanarBytes(header.width, header.height, uint32_t(channels));
 }
 
 PixelsPtr NewCompositeBuffer(const LayeredHeader& header) {
