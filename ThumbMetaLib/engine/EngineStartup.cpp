@@ -9,6 +9,7 @@
 #include "ThumbMetaLib/engine/EngineLibraries.h"
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
+#include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
 #include "kvfoundation/util/ProcessLog.h"
 
 namespace ThumbMetaLib {
@@ -73,13 +74,14 @@ void RegisterStandardFormats() {
     // The fixed order: JPEG, layered raster, PDF, Scitex CT, 3D. Each handler joins here, in
     // that place, when it is built.
     Register(FBJPEGFormat::Instance());
+    Register(PictoriumLibFormat::Instance());
 }
 
 void Terminate() {
     EngineState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    // Before the handlers: the file-backed streams, then the layered-image library, then the
-    // PDF library are released here once their handlers exist.
+    // The handlers' shut-down steps: the layered-image reader ends here (once, if it started);
+    // the file-backed streams and the PDF library join when their handlers exist.
     const FormatRegistry& registry = FormatRegistry::Process();
     for (size_t i = 0; i < registry.Count(); ++i) {
         registry.At(i)->ShutDown();

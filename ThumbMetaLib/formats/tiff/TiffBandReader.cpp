@@ -51,9 +51,8 @@ bool TiffBandReader::ReadTileBand(uint32_t y, uint16_t plane) {
     const uint32_t rows = std::min(bandHeight_, fields_.height - y);
     const size_t tileRowBytes = size_t{fields_.tileWidth} * pixelBytes_;
     for (uint32_t x = 0; x < fields_.width; x += fields_.tileWidth) {
-        const tmsize_t got =
-            TIFFReadEncodedTile(tiff_, TIFFComputeTile(tiff_, x, y, 0, plane), tile_.data(),
-                                tmsize_t(tile_.size()));
+        const tmsize_t got = TIFFReadEncodedTile(tiff_, TIFFComputeTile(tiff_, x, y, 0, plane),
+                                                 tile_.data(), tmsize_t(tile_.size()));
         if (got != tmsize_t(tile_.size())) {
             return false;
         }

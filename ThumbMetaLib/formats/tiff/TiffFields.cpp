@@ -13,8 +13,7 @@ constexpr double kCentimetresPerInch = 2.54;
 TiffFields ReadTiffFields(TIFF* tiff) {
     TiffFields f;
     if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &f.width) != 1 ||
-        TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &f.height) != 1 || f.width == 0 ||
-        f.height == 0) {
+        TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &f.height) != 1 || f.width == 0 || f.height == 0) {
         throw TiffFormatError("image without a size");
     }
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &f.samplesPerPixel);
@@ -41,8 +40,8 @@ TiffFields ReadTiffFields(TIFF* tiff) {
     uint16_t unit = RESUNIT_INCH;
     if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xResolution) == 1 && xResolution > 0) {
         TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
-        f.resolution = unit == RESUNIT_CENTIMETER ? xResolution * kCentimetresPerInch
-                                                  : double(xResolution);
+        f.resolution =
+            unit == RESUNIT_CENTIMETER ? xResolution * kCentimetresPerInch : double(xResolution);
     }
     uint32_t iccSize = 0;
     void* icc = nullptr;

@@ -24,8 +24,8 @@ public:
         }
         begun_ = true;
         // The stored row order: the service applies the recorded orientation itself.
-        image_.req_orientation = orientation <= ORIENTATION_BOTLEFT ? orientation
-                                                                     : ORIENTATION_TOPLEFT;
+        image_.req_orientation =
+            orientation <= ORIENTATION_BOTLEFT ? orientation : ORIENTATION_TOPLEFT;
     }
     ~RGBAImage() {
         if (begun_) {
@@ -65,14 +65,13 @@ inline uint8_t OverWhite(uint32_t sample, uint32_t alpha) {
 
 }  // namespace
 
-PixelsPtr ReadRGBAImage(TIFF* tiff, const TiffFields& f, uint32_t& failedBands,
-                        uint32_t& bands) {
+PixelsPtr ReadRGBAImage(TIFF* tiff, const TiffFields& f, uint32_t& failedBands, uint32_t& bands) {
     RGBAImage image(tiff, f.orientation);
-    const bool gray = (f.photometric == PHOTOMETRIC_MINISBLACK ||
-                       f.photometric == PHOTOMETRIC_MINISWHITE) &&
-                      f.ColourSamples() == 1;
-    PixelsPtr pixels = Pixels::Create(f.width, f.height, 0, gray ? kModeGrayscale : kModeRGB,
-                                      kLayoutPlanar, true);
+    const bool gray =
+        (f.photometric == PHOTOMETRIC_MINISBLACK || f.photometric == PHOTOMETRIC_MINISWHITE) &&
+        f.ColourSamples() == 1;
+    PixelsPtr pixels =
+        Pixels::Create(f.width, f.height, 0, gray ? kModeGrayscale : kModeRGB, kLayoutPlanar, true);
     if (!pixels || pixels->Bytes() == nullptr) {
         throw TiffFormatError("no memory for the image");
     }
@@ -93,8 +92,9 @@ PixelsPtr ReadRGBAImage(TIFF* tiff, const TiffFields& f, uint32_t& failedBands,
                 uint8_t* out = pixels->Plane(c) + rowOffset;
                 for (uint32_t x = 0; x < f.width; ++x) {
                     const uint32_t p = in[x];
-                    const uint32_t sample =
-                        c == 0 ? TIFFGetR(p) : c == 1 ? TIFFGetG(p) : TIFFGetB(p);
+                    const uint32_t sample = c == 0   ? TIFFGetR(p)
+                                            : c == 1 ? TIFFGetG(p)
+                                                     : TIFFGetB(p);
                     out[x] = OverWhite(sample, TIFFGetA(p));
                 }
             }
