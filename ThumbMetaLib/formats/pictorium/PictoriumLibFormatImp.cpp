@@ -37,8 +37,10 @@ RasterImage FromLayered(LayeredComposite&& composite) {
     image.fileMode = composite.structure.header.mode;
     image.bitsPerChannel = composite.structure.header.depth;
     image.resolution = composite.resources.resolution;
-    // The stored thumbnail is an sRGB-like JPEG whatever the document's own space is.
-    if (composite.source == CompositeSource::kMergedImage) {
+    // The stored thumbnail is an sRGB-like JPEG whatever the document's own space is; 32-bit
+    // samples are gamma-encoded on their way to 8 bits, so the linear-light profile such
+    // documents carry no longer describes them.
+    if (composite.source == CompositeSource::kMergedImage && image.bitsPerChannel != 32) {
         image.iccProfile = std::move(composite.resources.iccProfile);
     }
     return image;
