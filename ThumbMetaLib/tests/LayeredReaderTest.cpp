@@ -102,8 +102,8 @@ TEST(LayeredReaderTest, ColourModesAndDepthsBecomeEightBitComposites) {
     Document cmyk;
     cmyk.channels = 5;
     cmyk.mode = kModeCMYK;
-    cmyk.channelData = {{255, 0, 255, 0}, {255, 255, 255, 255}, {0, 0, 0, 0}, {255, 255, 0, 0},
-                        {1, 2, 3, 4}};
+    cmyk.channelData = {
+        {255, 0, 255, 0}, {255, 255, 255, 255}, {0, 0, 0, 0}, {255, 255, 0, 0}, {1, 2, 3, 4}};
     const LayeredComposite k = Read(cmyk.Build());
     EXPECT_EQ(k.pixels->Channels(), 4);
     EXPECT_EQ(Plane(*k.pixels, 0), (std::vector<int>{0, 255, 0, 255}));
