@@ -9,8 +9,6 @@
 namespace ThumbMetaLib {
 namespace {
 
-// Bands of at least this many rows keep libtiff's per-call set-up small.
-constexpr uint32_t kMinBandRows = 64;
 constexpr uint64_t kMaxRasterBytes = uint64_t{64} << 20;
 
 // libtiff's RGBA state, ended however the read ends.
@@ -46,13 +44,11 @@ private:
     bool begun_ = false;
 };
 
+// One strip or one row of tiles at a time, so that a strip libtiff cannot decode costs only
+// its own rows.
 uint32_t BandRows(const TiffFields& f) {
     const uint32_t unit = std::max<uint32_t>(f.tiled ? f.tileLength : f.rowsPerStrip, 1);
-    uint32_t rows = unit;
-    while (rows < kMinBandRows && rows < f.height) {
-        rows += unit;
-    }
-    rows = std::min(rows, f.height);
+    const uint32_t rows = std::min(unit, f.height);
     // Very wide images read fewer rows at a time, whole strips or not.
     const uint64_t maxRows = std::max<uint64_t>(kMaxRasterBytes / (uint64_t{f.width} * 4), 1);
     return uint32_t(std::min<uint64_t>(rows, maxRows));
