@@ -10,6 +10,7 @@
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
 #include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
+#include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
 #include "kvfoundation/util/ProcessLog.h"
 
 namespace ThumbMetaLib {
@@ -75,6 +76,7 @@ void RegisterStandardFormats() {
     // that place, when it is built.
     Register(FBJPEGFormat::Instance());
     Register(PictoriumLibFormat::Instance());
+    Register(FBScitexFormat::Instance());
 }
 
 void Terminate() {

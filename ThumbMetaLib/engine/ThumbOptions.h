@@ -24,6 +24,9 @@ struct ThumbOptions {
     std::shared_ptr<xmp::TXMPMeta> metadata;
     int32_t profileSource = kProfileFromPixels;
     int32_t page = -1;  // the page to render, for handlers with pages
+    // The orientation code the file records (TIFF tag 274: 3, 6 and 8 are turns), 0 when
+    // none; the caller rotates by it, the handler does not.
+    int32_t orientation = 0;
 };
 
 }  // namespace ThumbMetaLib

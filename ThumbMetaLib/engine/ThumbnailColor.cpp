@@ -5,6 +5,9 @@
 #include "ThumbMetaLib/color/ConvertToOutput.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
 #include "kvfoundation/util/ProcessLog.h"
+#include "xmp/core/TXMPMeta.h"
+#include "xmp/core/XMPConsts.h"
+#include "xmp/core/XMPError.h"
 
 namespace ThumbMetaLib {
 namespace {
@@ -29,8 +32,18 @@ bool ModeAlwaysConverted(int32_t mode) {
 
 }  // namespace
 
-std::string MetadataProfileName(const ThumbOptions& /*options*/) {
-    return {};  // The XMP layer fills this in from options.metadata.
+std::string MetadataProfileName(const ThumbOptions& options) {
+    std::string name;
+    if (options.metadata) {
+        try {
+            options.metadata->GetProperty(xmp::ns::kPictorium, "ICCProfile", &name, nullptr);
+        } catch (const xmp::XMPError& error) {
+            kvfoundation::util::LogFormat(4, "ThumbMeta: no profile name in the metadata: %s",
+                                          error.GetErrMsg());
+            name.clear();
+        }
+    }
+    return name;
 }
 
 PixelsPtr ConvertThumbnailColor(const FBFileFormat& handler, PixelsPtr pixels,

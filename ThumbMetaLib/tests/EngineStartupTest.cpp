@@ -11,6 +11,7 @@
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
 #include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
+#include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
 #include "ThumbMetaLib/tests/EngineTestSupport.h"
 #include "kvfoundation/tests/FoundationTestSupport.h"
 
@@ -57,11 +58,14 @@ TEST(EngineStartupTest, InitializeTakesTheRecordAndStartsEachLibraryOnceInOrder)
 TEST(EngineStartupTest, StandardFormatsRegisterOnceWithJPEGFirst) {
     RegisterStandardFormats();
     RegisterStandardFormats();
-    ASSERT_EQ(Count(), 2u);
+    ASSERT_EQ(Count(), 3u);
     EXPECT_EQ(At(0), FBJPEGFormat::Instance());
     EXPECT_EQ(At(1), PictoriumLibFormat::Instance());
+    EXPECT_EQ(At(2), FBScitexFormat::Instance());
     EXPECT_TRUE(IsColorManagementOn());
     EXPECT_EQ(FindFormat("/p/IMG_0001.JPG"), FBJPEGFormat::Instance());
+    EXPECT_EQ(FindFormat("/p/scan.SCT"), FBScitexFormat::Instance());
+    EXPECT_EQ(FindFormat("/p/poster.psd"), PictoriumLibFormat::Instance());
 }
 
 TEST(EngineStartupTest, TerminateShutsHandlersDownInRegistryOrderThenTheLibraries) {

@@ -16,6 +16,8 @@
 #include "ThumbMetaLib/engine/ThumbnailHooks.h"
 #include "ThumbMetaLib/tests/ColorTestSupport.h"
 #include "ThumbMetaLib/tests/EngineTestSupport.h"
+#include "xmp/core/TXMPMeta.h"
+#include "xmp/core/XMPConsts.h"
 
 namespace ThumbMetaLib {
 namespace {
@@ -107,6 +109,31 @@ TEST_F(ThumbnailDriverTest, TheEmbeddedProfileIsTheSource) {
     ASSERT_EQ(result->ByteCount(), expected->ByteCount());
     EXPECT_EQ(std::memcmp(result->Bytes(), expected->Bytes(), expected->ByteCount()), 0);
     EXPECT_NE(result->Bytes()[0], 100);  // a conversion from sRGB would have kept it
+}
+
+// The profile a file's XMP names wins over the embedded one and marks where it came from.
+TEST_F(ThumbnailDriverTest, TheProfileNamedInTheMetadataIsTheSource) {
+    const ColorProfileHolder wide = StandardProfile(kStandardProfileWideGamutRGB);
+    fake->embedded = StandardProfile(kStandardProfileSRGB);
+    fake->pixels = Filled(8, 8, kModeRGB, {100, 150, 200});
+    options.metadata = std::make_shared<xmp::TXMPMeta>();
+    options.metadata->SetProperty(xmp::ns::kPictorium, "ICCProfile", wide->Description(), 0);
+    const PixelsPtr expected = ConvertToOutput(Copy(*fake->pixels), wide);
+    const PixelsPtr result = Thumbnail(fake, "/a/b.fake", 256);
+    ASSERT_NE(result, nullptr);
+    ASSERT_EQ(result->ByteCount(), expected->ByteCount());
+    EXPECT_EQ(std::memcmp(result->Bytes(), expected->Bytes(), expected->ByteCount()), 0);
+    EXPECT_EQ(options.profileSource, kProfileFromMetadata);
+
+    // A name no installed profile carries leaves the embedded profile in charge.
+    options = ThumbOptions{};
+    options.metadata = std::make_shared<xmp::TXMPMeta>();
+    options.metadata->SetProperty(xmp::ns::kPictorium, "ICCProfile", "No Such Profile", 0);
+    fake->pixels = Filled(8, 8, kModeRGB, {100, 150, 200});
+    const PixelsPtr unchanged = Thumbnail(fake, "/a/b.fake", 256);
+    ASSERT_NE(unchanged, nullptr);
+    EXPECT_EQ(unchanged->Bytes()[0], 100);
+    EXPECT_EQ(options.profileSource, kProfileFromPixels);
 }
 
 TEST_F(ThumbnailDriverTest, CMYKAndGrayAreAlwaysConvertedAndOutputPixelsLeftAlone) {

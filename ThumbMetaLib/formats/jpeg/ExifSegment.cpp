@@ -10,6 +10,7 @@ namespace {
 
 constexpr uint16_t kTagThumbnailOffset = 0x201;
 constexpr uint16_t kTagThumbnailLength = 0x202;
+constexpr uint16_t kTagOrientation = 0x112;
 constexpr uint16_t kTagExifDirectory = 0x8769;
 constexpr uint16_t kTagColorSpace = 0xA001;
 constexpr uint16_t kTagInteropDirectory = 0xA005;
@@ -72,6 +73,9 @@ std::optional<ExifColorInfo> ReadExifColorInfo(const uint8_t* data, size_t lengt
     const auto chain = tiff->Chain();
     if (chain.empty()) {
         return info;
+    }
+    if (const auto* orientation = TiffStructure::Find(chain.front(), kTagOrientation)) {
+        info.orientation = static_cast<uint16_t>(tiff->UnsignedValue(*orientation).value_or(0));
     }
     const auto exif = tiff->SubDirectory(chain.front(), kTagExifDirectory);
     if (!exif) {

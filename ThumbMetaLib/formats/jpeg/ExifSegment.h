@@ -23,10 +23,11 @@ struct ExifThumbnailSpan {
 // there is no thumbnail or it does not lie wholly within the payload.
 std::optional<ExifThumbnailSpan> FindExifThumbnail(const uint8_t* data, size_t length);
 
-// The colour facts an Exif segment records.
+// The colour facts an Exif segment records, and the image's orientation.
 struct ExifColorInfo {
     uint16_t colorSpace = 0;    // tag 0xA001 of the Exif directory (1 = sRGB)
     uint16_t interopIndex = 0;  // 1 for "R03", 2 for "R98", 0 for anything else or none
+    uint16_t orientation = 0;   // TIFF tag 274 of the first directory (1-8), 0 when absent
 };
 
 // Null when the payload is not a readable Exif segment.

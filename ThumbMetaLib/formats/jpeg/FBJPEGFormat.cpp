@@ -80,6 +80,9 @@ PixelsPtr FBJPEGFormat::CreateThumbnail(const std::string& path, uint32_t size,
     if (metaData != nullptr && metaData->ProfileFound()) {
         embeddedProfile = {this, metaData->Profile()};
     }
+    if (metaData != nullptr) {
+        options.orientation = metaData->ExifOrientation();
+    }
     return pixels;
 }
 

@@ -73,6 +73,7 @@ bool MetaDataHandler::ReadExifSegment(const uint8_t* data, size_t length) {
     if (const auto info = ReadExifColorInfo(data, length)) {
         exifColorSpace_ = info->colorSpace;
         interopIndex_ = info->interopIndex;
+        exifOrientation_ = info->orientation;
     }
     target_->bitsPerChannel = 8;
     return true;

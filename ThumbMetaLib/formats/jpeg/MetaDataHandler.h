@@ -29,6 +29,8 @@ public:
     const ColorProfileHolder& Profile() const { return profile_; }
     uint16_t InteropIndex() const { return interopIndex_; }
     uint16_t ExifColorSpace() const { return exifColorSpace_; }
+    // The Exif orientation code (1-8), 0 when the file records none.
+    uint16_t ExifOrientation() const { return exifOrientation_; }
 
     // Each takes the segment when it is of its kind and answers whether it did.
     bool ReadExifSegment(const uint8_t* data, size_t length);
@@ -47,6 +49,7 @@ private:
     bool profileFound_ = false;
     uint16_t interopIndex_ = 0;
     uint16_t exifColorSpace_ = 0;
+    uint16_t exifOrientation_ = 0;
     ThumbImageInfo* target_;
     std::vector<uint8_t> segment_;  // the segment the codec is filling
 };

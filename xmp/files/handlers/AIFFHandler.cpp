@@ -13,10 +13,14 @@ namespace {
 
 constexpr std::string_view kSignature = "XMP ";
 
+bool IsXmpChunk(const ByteSource& file, const FormChunk& chunk) {
+    return chunk.id == "APPL" && chunk.dataSize >= kSignature.size() &&
+           file.Matches(chunk.dataOffset, kSignature);
+}
+
 const FormChunk* FindXmpChunk(const ByteSource& file, const ChunkFormLayout& layout) {
     for (const FormChunk& chunk : layout.chunks) {
-        if (chunk.id == "APPL" && chunk.dataSize >= kSignature.size() &&
-            file.Matches(chunk.dataOffset, kSignature)) {
+        if (IsXmpChunk(file, chunk)) {
             return &chunk;
         }
     }
@@ -44,21 +48,20 @@ public:
         if (!chunk) {
             return std::nullopt;
         }
-        FoundPacket found;
-        std::uint64_t at = chunk->dataOffset + kSignature.size();
-        found.packet = file.Read(at, chunk->dataSize - kSignature.size());
-        found.info = DescribePacket(found.packet, static_cast<std::int64_t>(at), true);
-        return found;
+        return ReadPacketAt(file, chunk->dataOffset + kSignature.size(),
+                            chunk->dataSize - kSignature.size());
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
         ChunkFormLayout layout = ParseAiff(file);
-        const FormChunk* old = FindXmpChunk(file, layout);
+        RequireWholeChunks(layout);
         std::vector<ContainerEdit> edits;
         std::uint64_t removed = 0;
-        if (old) {
-            removed = old->end - old->offset;
-            edits.push_back({old->offset, removed, {}});
+        for (const FormChunk& old : layout.chunks) {  // every old packet chunk goes
+            if (IsXmpChunk(file, old)) {
+                removed += old.end - old.offset;
+                edits.push_back({old.offset, old.end - old.offset, {}});
+            }
         }
         std::string chunk = std::string((layout.formEnd - removed) & 1, '\0') +
                             MakeFormChunk("APPL", std::string(kSignature) + packet, true);

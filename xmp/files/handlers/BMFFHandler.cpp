@@ -26,7 +26,8 @@ struct Box {
 
 struct BmffLayout {
     std::vector<Box> boxes;
-    int xmpBox = -1;
+    int xmpBox = -1;                 // the first XMP box: the one read, and replaced in place
+    std::vector<int> laterXmpBoxes;  // further ones, freed by an update
 };
 
 BmffLayout ParseBmff(const ByteSource& file) {
@@ -51,9 +52,14 @@ BmffLayout ParseBmff(const ByteSource& file) {
             throw XMPError(kXMPErr_BadFileFormat,
                            "Box '" + box.type + "' has a size outside the file");
         }
-        if (box.type == "uuid" && layout.xmpBox < 0 && box.size >= box.headerSize + 16 &&
+        if (box.type == "uuid" && box.size >= box.headerSize + 16 &&
             file.Matches(pos + box.headerSize, kXmpUuid)) {
-            layout.xmpBox = static_cast<int>(layout.boxes.size());
+            int index = static_cast<int>(layout.boxes.size());
+            if (layout.xmpBox < 0) {
+                layout.xmpBox = index;
+            } else {
+                layout.laterXmpBoxes.push_back(index);
+            }
         }
         pos += box.size;
         layout.boxes.push_back(std::move(box));
@@ -86,16 +92,16 @@ public:
         }
         const Box& box = layout.boxes[layout.xmpBox];
         std::uint64_t at = box.offset + box.headerSize + kXmpUuid.size();
-        FoundPacket found;
-        found.packet = file.Read(at, box.offset + box.size - at);
-        found.info = DescribePacket(found.packet, static_cast<std::int64_t>(at), true);
-        return found;
+        return ReadPacketAt(file, at, box.offset + box.size - at);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
         BmffLayout layout = ParseBmff(file);
         std::string box = XmpBox(packet);
         std::vector<ContainerEdit> edits;
+        for (int later : layout.laterXmpBoxes) {
+            edits.push_back({layout.boxes[later].offset + 4, 4, "free"});
+        }
         const Box& last = layout.boxes.back();
         if (layout.xmpBox >= 0) {
             const Box& old = layout.boxes[layout.xmpBox];

@@ -38,9 +38,18 @@ ChunkFormLayout ParseChunkForm(const ByteSource& file, std::string_view formId, 
             chunk.end = layout.formEnd;  // last pad byte left out by the writer
         }
         pos = chunk.end;
+        layout.chunksEnd = pos;
         layout.chunks.push_back(std::move(chunk));
     }
     return layout;
+}
+
+void RequireWholeChunks(const ChunkFormLayout& layout) {
+    if (layout.chunksEnd != layout.formEnd) {
+        throw XMPError(kXMPErr_BadFileFormat,
+                       std::to_string(layout.formEnd - layout.chunksEnd) +
+                           " bytes after the last chunk are not a chunk; not rewritten");
+    }
 }
 
 std::string MakeFormChunk(std::string_view id, const std::string& data, bool bigEndian) {

@@ -22,10 +22,15 @@ struct ChunkFormLayout {
     std::string type;           // "WAVE", "AVI ", "AIFF", "AIFC"
     std::uint64_t formEnd = 0;  // 8 + declared size
     std::vector<FormChunk> chunks;
+    std::uint64_t chunksEnd = 12;  // where the walk stopped: formEnd unless a stub is left over
 };
 
 // Throws XMPError(kXMPErr_BadFileFormat) when a size runs past the file or the form.
 ChunkFormLayout ParseChunkForm(const ByteSource& file, std::string_view formId, bool bigEndian);
+
+// For writers: throws XMPError(kXMPErr_BadFileFormat) when the form ends in bytes too short
+// to be a chunk, which a chunk appended after them would turn into a broken one.
+void RequireWholeChunks(const ChunkFormLayout& layout);
 
 // A chunk with header and pad byte.
 std::string MakeFormChunk(std::string_view id, const std::string& data, bool bigEndian);

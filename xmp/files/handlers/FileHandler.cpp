@@ -4,13 +4,14 @@
 
 namespace xmp {
 
-XMPPacketInfo DescribePacket(const std::string& packet, std::int64_t offset, bool writeable) {
-    XMPPacketInfo info;
-    info.offset = offset;
-    info.length = static_cast<std::int64_t>(packet.size());
-    info.padding = static_cast<std::int64_t>(PaddingBeforeTrailer(packet));
-    info.writeable = writeable;
-    return info;
+FoundPacket ReadPacketAt(const ByteSource& file, std::uint64_t offset, std::uint64_t length) {
+    FoundPacket found;
+    found.packet = file.Read(offset, length);
+    found.info.offset = static_cast<std::int64_t>(offset);
+    found.info.length = static_cast<std::int64_t>(found.packet.size());
+    found.info.padding = static_cast<std::int64_t>(PaddingBeforeTrailer(found.packet));
+    found.info.writeable = true;
+    return found;
 }
 
 }  // namespace xmp

@@ -42,7 +42,8 @@ struct HandlerEntry {
 // The packet scanner for any other file; `wholeFile` false looks only at its head and tail.
 std::unique_ptr<FileHandler> MakePacketScanner(bool wholeFile);
 
-// Fills the packet information every handler reports the same way.
-XMPPacketInfo DescribePacket(const std::string& packet, std::int64_t offset, bool writeable);
+// The packet stored at `offset`, described the way every handler reports it (writeable: a
+// smart handler can always rewrite its container).
+FoundPacket ReadPacketAt(const ByteSource& file, std::uint64_t offset, std::uint64_t length);
 
 }  // namespace xmp

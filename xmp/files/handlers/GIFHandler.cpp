@@ -100,11 +100,7 @@ public:
         if (!layout.hasXmp) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.packetOffset, layout.packetLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.packetOffset), true);
-        return found;
+        return ReadPacketAt(file, layout.packetOffset, layout.packetLength);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {

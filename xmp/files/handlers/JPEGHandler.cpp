@@ -16,7 +16,9 @@ namespace {
 constexpr std::string_view kStandardSignature{"http://ns.adobe.com/xap/1.0/\0", 29};
 constexpr std::string_view kExtendedSignature{"http://ns.adobe.com/xmp/extension/\0", 35};
 constexpr std::uint64_t kMaxSegmentPayload = 65533;  // 65535 minus the length field
-constexpr std::uint64_t kMaxStandardPacket = kMaxSegmentPayload - kStandardSignature.size();
+// One segment holds 65504 packet bytes; the published limit for the standard packet is 65502,
+// and readers written to it are why a larger packet goes to the extended part.
+constexpr std::uint64_t kMaxStandardPacket = 65502;
 constexpr std::uint64_t kExtendedHeader = kExtendedSignature.size() + 32 + 4 + 4;
 constexpr std::uint64_t kMaxExtendedChunk = kMaxSegmentPayload - kExtendedHeader;
 constexpr std::size_t kMaxExtendedChunks = 4096;
@@ -122,7 +124,9 @@ std::string AssembleExtended(const ByteSource& file, const JpegLayout& layout,
         std::uint32_t length = file.U32BE(at + 32);
         std::uint32_t offset = file.U32BE(at + 36);
         std::uint64_t dataLength = chunk.payloadLength - kExtendedHeader;
-        if (length == 0 || length > kMaxPacketBytes || (fullLength != 0 && length != fullLength) ||
+        // The whole part is present in the file, so it is never longer than the file.
+        if (length == 0 || length > kMaxPacketBytes || length > file.Size() ||
+            (fullLength != 0 && length != fullLength) ||
             std::uint64_t{offset} + dataLength > length) {
             return {};
         }
@@ -191,10 +195,7 @@ public:
         if (!layout.hasStandard) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.standardOffset, layout.standardLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.standardOffset), true);
+        FoundPacket found = ReadPacketAt(file, layout.standardOffset, layout.standardLength);
         if (auto guid = ExtendedXMPReference(found.packet)) {
             found.extended = AssembleExtended(file, layout, *guid);
         }

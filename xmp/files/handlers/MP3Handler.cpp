@@ -42,7 +42,7 @@ struct Id3Layout {
     std::uint8_t major = 3;
     std::uint64_t tagEnd = 0;      // where the audio starts
     std::uint32_t framesRoom = 0;  // bytes of the old tag after its header
-    std::vector<Frame> frames;     // all frames but the XMP one
+    std::vector<Frame> frames;     // all frames but the XMP ones
     bool hasXmp = false;
     std::uint64_t xmpOffset = 0;
     std::uint64_t xmpLength = 0;
@@ -87,8 +87,8 @@ Id3Layout ParseId3(const ByteSource& file) {
         if (data + frameSize > end) {
             throw XMPError(kXMPErr_BadFileFormat, "ID3 frame '" + id + "' runs past its tag");
         }
-        if (id == "PRIV" && frameSize >= kOwner.size() && file.Matches(data, kOwner) &&
-            !layout.hasXmp) {
+        bool isXmp = id == "PRIV" && frameSize >= kOwner.size() && file.Matches(data, kOwner);
+        if (isXmp && !layout.hasXmp) {
             bool encoded = layout.major == 4 ? (format & 0x0F) != 0 : (format & 0xE0) != 0;
             if (encoded) {
                 throw XMPError(kXMPErr_BadFileFormat,
@@ -97,7 +97,8 @@ Id3Layout ParseId3(const ByteSource& file) {
             layout.hasXmp = true;
             layout.xmpOffset = data + kOwner.size();
             layout.xmpLength = frameSize - kOwner.size();
-        } else {
+        } else if (!isXmp) {  // further XMP frames are not kept by an update
+
             layout.frames.push_back({pos, 10 + frameSize});
         }
         pos = data + frameSize;
@@ -117,11 +118,7 @@ public:
         if (!layout.hasXmp) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.xmpOffset, layout.xmpLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.xmpOffset), true);
-        return found;
+        return ReadPacketAt(file, layout.xmpOffset, layout.xmpLength);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {

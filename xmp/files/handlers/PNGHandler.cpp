@@ -82,11 +82,7 @@ public:
         if (!layout.hasXmp) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.textOffset, layout.textLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.textOffset), true);
-        return found;
+        return ReadPacketAt(file, layout.textOffset, layout.textLength);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {

@@ -1,7 +1,7 @@
 // Layered raster documents (PSD and the large-document variant PSB): the packet is image
-// resource 1060 in the image resources section. An update drops the old resource, appends the
-// new one at the end of the section and fixes the section length; the layers and the image
-// data after it are copied as they are.
+// resource 1060 in the image resources section. An update drops the old resource (all of them),
+// appends the new one at the end of the section and fixes the section length; the layers and the
+// image data after it are copied as they are.
 #include <vector>
 
 #include "XMPError.h"
@@ -19,9 +19,10 @@ struct PsdLayout {
     std::uint32_t sectionLength = 0;
     std::uint64_t sectionEnd = 0;
     bool hasXmp = false;
-    std::uint64_t xmpResource = 0;      // start of the resource block
-    std::uint64_t xmpResourceSize = 0;  // with padding
-    std::uint64_t dataOffset = 0;
+    // Every XMP resource block (start, size with padding): an update drops them all.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> xmpResources;
+    std::uint64_t xmpResourcesSize = 0;
+    std::uint64_t dataOffset = 0;  // of the first one, the packet read
     std::uint32_t dataLength = 0;
 };
 
@@ -63,10 +64,12 @@ PsdLayout ParsePsd(const ByteSource& file) {
             throw XMPError(kXMPErr_BadFileFormat, "Image resource runs past its section");
         }
         end = end > layout.sectionEnd ? layout.sectionEnd : end;
+        if (id == kXmpResource) {
+            layout.xmpResources.emplace_back(start, end - start);
+            layout.xmpResourcesSize += end - start;
+        }
         if (id == kXmpResource && !layout.hasXmp) {
             layout.hasXmp = true;
-            layout.xmpResource = start;
-            layout.xmpResourceSize = end - start;
             layout.dataOffset = data;
             layout.dataLength = dataLength;
         }
@@ -87,11 +90,7 @@ public:
         if (!layout.hasXmp) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.dataOffset, layout.dataLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.dataOffset), true);
-        return found;
+        return ReadPacketAt(file, layout.dataOffset, layout.dataLength);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
@@ -99,14 +98,17 @@ public:
         std::string resource = "8BIM" + BE16(kXmpResource) + std::string(2, '\0') +
                                BE32(static_cast<std::uint32_t>(packet.size())) + packet;
         resource.append(resource.size() % 2, '\0');
-        std::uint64_t newLength = layout.sectionLength - layout.xmpResourceSize + resource.size();
+        // A last resource without its pad byte gets it, or it would swallow our first byte.
+        std::uint64_t kept = layout.sectionLength - layout.xmpResourcesSize;
+        resource.insert(0, kept % 2, '\0');
+        std::uint64_t newLength = kept + resource.size();
         if (newLength > 0xFFFFFFFFull) {
             throw XMPError(kXMPErr_BadFileFormat, "Image resources would exceed 4 GB");
         }
         std::vector<ContainerEdit> edits;
         edits.push_back({layout.sectionLengthAt, 4, BE32(static_cast<std::uint32_t>(newLength))});
-        if (layout.hasXmp) {
-            edits.push_back({layout.xmpResource, layout.xmpResourceSize, {}});
+        for (auto [start, size] : layout.xmpResources) {
+            edits.push_back({start, size, {}});
         }
         edits.push_back({layout.sectionEnd, 0, std::move(resource)});
         return PlanWithEdits(file.Size(), std::move(edits));

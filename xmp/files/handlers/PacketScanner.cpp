@@ -57,7 +57,9 @@ std::optional<PacketSpan> FindPacketFrom(const ByteSource& file, std::uint64_t f
         if (close) {
             return PacketSpan{*begin, *close + 2 - *begin};
         }
-        from = *begin + kBegin.size();
+        // Every other "begin" before this broken trailer would meet it too: go past it, so a
+        // file of many openings costs one pass, not one per opening.
+        from = *end + kEnd.size();
     }
     return std::nullopt;
 }
@@ -76,10 +78,8 @@ public:
         if (!span) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(span->offset, span->length);
-        found.info = DescribePacket(found.packet, static_cast<std::int64_t>(span->offset),
-                                    HasWriteableTrailer(found.packet));
+        FoundPacket found = ReadPacketAt(file, span->offset, span->length);
+        found.info.writeable = HasWriteableTrailer(found.packet);
         return found;
     }
 

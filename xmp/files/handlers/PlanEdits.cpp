@@ -15,7 +15,8 @@ OutputPlan PlanWithEdits(std::uint64_t originalSize, std::vector<ContainerEdit> 
     OutputPlan plan;
     std::uint64_t at = 0;
     for (ContainerEdit& edit : edits) {
-        if (edit.offset < at || edit.dropLength > originalSize - edit.offset) {
+        if (edit.offset < at || edit.offset > originalSize ||
+            edit.dropLength > originalSize - edit.offset) {
             throw XMPError(kXMPErr_InternalFailure, "Overlapping container edits");
         }
         plan.Copy(at, edit.offset - at);

@@ -1,7 +1,8 @@
 // WAV and AVI: the packet is the data of the top-level "_PMX" chunk of the first RIFF form.
 // AVI indexes may hold absolute file offsets, so an update never moves existing data: an old
-// packet chunk that is not last becomes a "JUNK" chunk (the RIFF filler) and the new one is
-// appended at the end of the form, whose size is fixed; later forms (AVIX) follow unchanged.
+// packet chunk that is not last becomes a "JUNK" chunk (every one, when a file has several) (the
+// RIFF filler) and the new one is appended at the end of the form, whose size is fixed; later forms
+// (AVIX) follow unchanged.
 #include <vector>
 
 #include "XMPError.h"
@@ -43,24 +44,26 @@ public:
         if (!chunk) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(chunk->dataOffset, chunk->dataSize);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(chunk->dataOffset), true);
-        return found;
+        return ReadPacketAt(file, chunk->dataOffset, chunk->dataSize);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
         ChunkFormLayout layout = ParseRiff(file);
-        const FormChunk* old = FindXmpChunk(layout);
+        RequireWholeChunks(layout);
         std::vector<ContainerEdit> edits;
         std::uint64_t formEnd = layout.formEnd;
         std::uint64_t appendAt = formEnd;
-        if (old && old->end == formEnd) {
-            appendAt = old->offset;  // the last chunk: simply replaced
-            edits.push_back({old->offset, formEnd - old->offset, {}});
-        } else if (old) {
-            edits.push_back({old->offset, 4, "JUNK"});
+        // Every old packet chunk goes, so that the new one is the only one a reader finds.
+        for (const FormChunk& old : layout.chunks) {
+            if (old.id != "_PMX") {
+                continue;
+            }
+            if (old.end == formEnd) {
+                appendAt = old.offset;  // the last chunk: simply replaced
+                edits.push_back({old.offset, formEnd - old.offset, {}});
+            } else {
+                edits.push_back({old.offset, 4, "JUNK"});
+            }
         }
         // A form that ends on an odd byte gets the pad its last chunk lacked.
         std::string chunk = std::string(appendAt & 1, '\0') + MakeFormChunk("_PMX", packet, false);

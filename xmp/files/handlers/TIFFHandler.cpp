@@ -98,11 +98,7 @@ public:
         if (!layout.hasXmp) {
             return std::nullopt;
         }
-        FoundPacket found;
-        found.packet = file.Read(layout.xmpOffset, layout.xmpLength);
-        found.info =
-            DescribePacket(found.packet, static_cast<std::int64_t>(layout.xmpOffset), true);
-        return found;
+        return ReadPacketAt(file, layout.xmpOffset, layout.xmpLength);
     }
 
     OutputPlan PlanUpdate(const ByteSource& file, const std::string& packet) const override {
@@ -125,7 +121,12 @@ public:
 
         std::vector<ContainerEdit> edits;
         std::uint32_t packetOffset = 0;
-        if (layout.hasXmp && layout.xmpLength > 4 && packet.size() <= layout.xmpLength) {
+        // In place only over a packet that lies clear of the header and of IFD 0.
+        std::uint64_t ifdEnd = std::uint64_t{layout.ifdOffset} + 2 + 12ull * layout.entryCount + 4;
+        bool clear =
+            layout.xmpOffset >= 8 &&
+            (layout.xmpOffset + layout.xmpLength <= layout.ifdOffset || layout.xmpOffset >= ifdEnd);
+        if (layout.hasXmp && layout.xmpLength > 4 && packet.size() <= layout.xmpLength && clear) {
             packetOffset = static_cast<std::uint32_t>(layout.xmpOffset);
             edits.push_back({layout.xmpOffset, packet.size(), packet});
         } else if (packet.size() > 4) {

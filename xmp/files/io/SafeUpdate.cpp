@@ -98,6 +98,21 @@ void WriteAll(int fd, const char* data, std::size_t n, const std::string& path) 
     }
 }
 
+// A symbolic link stays a link: the file it names is the one replaced, in its own directory.
+std::string ReplacedFile(const std::string& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+        return path;
+    }
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) {
+        ThrowErrno("realpath", path);
+    }
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
 }  // namespace
 
 void SetSafeUpdateFaultHook(std::function<void(SafeUpdateStep)> hook) {
@@ -105,7 +120,9 @@ void SetSafeUpdateFaultHook(std::function<void(SafeUpdateStep)> hook) {
     gHook = std::move(hook);
 }
 
-void SafeUpdateFile(const std::string& path, const ByteSource& original, const OutputPlan& plan) {
+void SafeUpdateFile(const std::string& linkOrFile, const ByteSource& original,
+                    const OutputPlan& plan) {
+    const std::string path = ReplacedFile(linkOrFile);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         ThrowErrno("stat", path);

@@ -75,6 +75,46 @@ TEST(HostileContainerTest, JpegWithBytesBetweenSegmentsIsReadButNotRewritten) {
     EXPECT_EQ(ReadFile(path), before);
 }
 
+// A form whose last bytes are too short to be a chunk: readable, but a chunk appended after
+// the stub would be misread, so neither format is rewritten.
+TEST(HostileContainerTest, ChunkFormsEndingInAStubAreReadButNotRewritten) {
+    TempDir dir;
+    for (bool riff : {true, false}) {
+        std::string bytes = (riff ? Wav() : Aiff()) + std::string(4, '\0');
+        std::uint32_t formSize = static_cast<std::uint32_t>(bytes.size() - 8);
+        bytes.replace(4, 4, riff ? Le32(formSize) : Be32(formSize));
+        std::string path = dir.File(riff ? "stub.wav" : "stub.aiff");
+        WriteFile(path, bytes);
+        xmp::TXMPFiles files;
+        ASSERT_TRUE(files.OpenFile(path, xmp::kXMP_UnknownFile, xmp::kXMPFiles_OpenForUpdate))
+            << path;
+        EXPECT_THROW(files.PutXMP(MakePacket("never")), xmp::XMPError) << path;
+        files.CloseFile(xmp::kXMPFiles_UpdateSafely);
+        EXPECT_EQ(ReadFile(path), bytes) << path;
+    }
+}
+
+// Writers that leave out the pad byte of the last block: the block added after it gets the
+// pad first, so the old block does not swallow its first byte.
+TEST(HostileContainerTest, MissingLastPadByteIsRestoredBeforeTheAddedBlock) {
+    TempDir dir;
+    std::string resource = "8BIM" + std::string("\x03\xE8\0\0", 4) + Be32(3) + "abc";
+    std::string psd = "8BPS" + std::string("\x00\x01", 2) + std::string(6, '\0') +
+                      std::string("\x00\x03", 2) + Be32(1) + Be32(1) +
+                      std::string("\x00\x08\x00\x03", 4) + Be32(0) + Be32(resource.size()) +
+                      resource + Be32(0) + std::string(2, '\0') + "xyz";
+    std::string wav = "RIFF" + Le32(4 + 8 + 3) + "WAVE" + "data" + Le32(3) + "abc";
+    for (const auto& [name, bytes] : {std::pair{"odd.psd", psd}, std::pair{"odd.wav", wav}}) {
+        std::string path = dir.File(name);
+        WriteFile(path, bytes);
+        std::string packet = MakePacket("After the odd block", 100);
+        WriteXMP(path, packet);
+        ReadResult r = ReadXMP(path);
+        ASSERT_TRUE(r.found) << name;
+        EXPECT_EQ(r.packet, packet) << name;
+    }
+}
+
 // IFD 0 names itself as the next IFD: reading and writing still end.
 TEST(HostileContainerTest, SelfReferencingIfdChainDoesNotHang) {
     TempDir dir;
@@ -88,6 +128,18 @@ TEST(HostileContainerTest, SelfReferencingIfdChainDoesNotHang) {
     EXPECT_EQ(r.packet, packet);
     WriteXMP(path, MakePacket("Loop rewritten", 4000));
     EXPECT_EQ(ExiftoolTag(path, "XMP-dc:Title"), "Loop rewritten");
+}
+
+// Tag 700 names bytes that are IFD 0 itself: the new packet goes to the end of the file
+// instead of over the directory.
+TEST(HostileContainerTest, PacketOverlappingTheDirectoryIsNotOverwritten) {
+    TempDir dir;
+    std::string path = dir.File("overlap.tif");
+    std::string entry = std::string("\xBC\x02\x07\x00", 4) + Le32(3000) + Le32(8);
+    WriteFile(path, TiffLE(8, 1, entry, 0) + std::string(3000, ' '));
+    std::string packet = MakePacket("Clear of the directory", 100);
+    WriteXMP(path, packet);
+    EXPECT_EQ(ReadXMP(path).packet, packet);
 }
 
 }  // namespace

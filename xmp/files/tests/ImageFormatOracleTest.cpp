@@ -11,6 +11,10 @@ struct ImageCase {
     const char* extension;
     xmp::XMP_FileFormat format;
 };
+// Names the case in test listings (instead of its bytes, pointers included).
+void PrintTo(const ImageCase& c, std::ostream* out) {
+    *out << c.extension;
+}
 
 class ImageFormatOracleTest : public ::testing::TestWithParam<ImageCase> {};
 

@@ -15,6 +15,9 @@ struct MediaCase {
     bool offsetsKept;
     bool exiftoolDecodesXmp;  // exiftool shows AIFF's chunk only as raw ApplicationData
 };
+void PrintTo(const MediaCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 // The packet as exiftool sees it.
 std::string ExiftoolPacket(const std::string& path, bool decodesXmp) {
@@ -93,6 +96,53 @@ INSTANTIATE_TEST_SUITE_P(
 
 // exiftool puts its uuid box before the media data of a real MP4: replacing it must not move
 // a byte of that media data, whatever the new packet's size.
+// Files that carry two packets: an update leaves only the new one for readers to find.
+TEST(SeveralPacketsTest, EveryOldPacketGivesWayToTheNewOne) {
+    std::string first = MakePacket("First old", 300), second = MakePacket("Second old", 300);
+    const std::string uuid = "\xBE\x7A\xCF\xCB\x97\xA9\x42\xE8\x9C\x71\x99\x94\x91\xE3\xAF\xAC";
+    std::string aiff =
+        Aiff() + Chunk("APPL", "XMP " + first, true) + Chunk("APPL", "XMP " + second, true);
+    aiff.replace(4, 4, Be32(aiff.size() - 8));
+    auto priv = [](const std::string& packet) {
+        std::string data = std::string("XMP\0", 4) + packet;
+        return "PRIV" + Be32(data.size()) + std::string(2, '\0') + data;
+    };
+    std::string frames = priv(first) + priv(second);
+    std::string mp3 =
+        std::string("ID3\x03\x00\x00", 6) +
+        std::string{char(frames.size() >> 21 & 0x7F), char(frames.size() >> 14 & 0x7F),
+                    char(frames.size() >> 7 & 0x7F), char(frames.size() & 0x7F)} +
+        frames + MpegFrames();
+    auto resource = [](const std::string& packet) {
+        std::string r = "8BIM" + std::string("\x04\x24\0\0", 4) + Be32(packet.size()) + packet;
+        return r.size() % 2 ? r + '\0' : r;
+    };
+    std::string resources = resource(first) + resource(second);
+    std::string psd = "8BPS" + std::string("\x00\x01", 2) + std::string(6, '\0') +
+                      std::string("\x00\x03", 2) + Be32(1) + Be32(1) +
+                      std::string("\x00\x08\x00\x03", 4) + Be32(0) + Be32(resources.size()) +
+                      resources + Be32(0) + std::string(2, '\0') + "xyz";
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"two.wav", Wav(Chunk("_PMX", first, false) + Chunk("_PMX", second, false))},
+        {"two.aiff", aiff},
+        {"two.mp4", Mp4(Box("uuid", uuid + first) + Box("uuid", uuid + second))},
+        {"two.mp3", mp3},
+        {"two.psd", psd},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        std::string path = dir.File(c.name);
+        WriteFile(path, c.bytes);
+        ASSERT_EQ(ReadXMP(path).packet, first) << c.name;
+        std::string fresh = MakePacket("New", 1000);  // larger: appended, not in place
+        WriteXMP(path, fresh);
+        EXPECT_EQ(ReadXMP(path).packet, fresh) << c.name;
+    }
+}
+
 TEST(MP4UpdateTest, RealFileKeepsMediaOffsetsWhenThePacketGrowsOrShrinks) {
     TempDir dir;
     std::string path = dir.File("clip.mp4");

@@ -75,6 +75,23 @@ TEST(PacketScannerTest, RefusesWhatCannotBeDoneInPlace) {
     EXPECT_FALSE(ReadXMP(dir.File("no-packet")).found);
 }
 
+// Openings without a proper trailer are skipped in one pass (one scan per opening would take
+// hours here), and the well-formed packet after them is the one found.
+TEST(PacketScannerTest, ManyBrokenOpeningsCostOnePass) {
+    TempDir dir;
+    std::string packet = MakePacket("After the noise", 10);
+    std::string content;
+    for (int i = 0; i < 100000; ++i) {
+        content += "<?xpacket begin=";
+    }
+    content += "<?xpacket end=" + std::string(100, 'x') + "\n" + packet;
+    WriteFile(dir.File("noise.ps"), content);
+    ReadResult r =
+        ReadXMP(dir.File("noise.ps"), xmp::kXMP_UnknownFile, xmp::kXMPFiles_OpenUsePacketScanning);
+    ASSERT_TRUE(r.found);
+    EXPECT_EQ(r.packet, packet);
+}
+
 // A large sparse file: limited scanning sees its head and tail, full scanning all of it.
 TEST(PacketScannerTest, LimitedScanningLooksAtHeadAndTailOnly) {
     TempDir dir;

@@ -57,6 +57,20 @@ TEST_F(SafeUpdateTest, KeepsPermissionsAndRefusesFilesChangedWhileOpen) {
     EXPECT_EQ(ReadFile(path), changed);
 }
 
+TEST_F(SafeUpdateTest, ASymbolicLinkStaysALinkAndItsTargetIsUpdated) {
+    TempDir dir;
+    std::string target = dir.File("image.png");
+    std::string link = dir.File("link.png");
+    RunShell("convert -size 8x8 xc:green " + Quote(target));
+    ASSERT_EQ(::symlink("image.png", link.c_str()), 0);
+    WriteXMP(link, MakePacket("through the link"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ExiftoolTag(target, "XMP-dc:Title"), "through the link");
+    EXPECT_EQ(dir.EntryCount(), 2u);
+}
+
 TEST_F(SafeUpdateTest, ReadOnlyOpenAndDestructionNeverWrite) {
     TempDir dir;
     std::string path = dir.File("image.png");

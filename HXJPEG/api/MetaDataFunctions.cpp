@@ -1,4 +1,5 @@
-// Writing APPn segments and raw marker bytes between SOI/APP14 and the image.
+// The flat functions that write metadata: APPn segments and raw marker bytes between SOI/APP14
+// and the image.
 #include "HXJPEG.h"
 #include "HXJPEG/encoder/EncoderHandle.h"
 
