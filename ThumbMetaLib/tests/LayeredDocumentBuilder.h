@@ -2,8 +2,10 @@
 
 // Test helper: writes small layered documents byte by byte, so that tests can state exactly
 // what a file holds (and damage it on purpose).
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace layeredtest {
@@ -72,6 +74,7 @@ struct Document {
     Bytes colorModeData;
     Bytes resources;
     uint64_t layerSectionLength = 0;  // written as zeros
+    Bytes layerSection;               // the section's content, when given (LayerAndMask())
     uint16_t compression = 0;         // 0 raw, 1 PackBits
     // The stored bytes of every channel, rows one after another.
     std::vector<Bytes> channelData;
@@ -89,12 +92,18 @@ struct Document {
         b.insert(b.end(), colorModeData.begin(), colorModeData.end());
         Put32(b, resources.size());
         b.insert(b.end(), resources.begin(), resources.end());
+        const uint64_t layerLength =
+            layerSection.empty() ? layerSectionLength : layerSection.size();
         if (version == 2) {
-            Put64(b, layerSectionLength);
+            Put64(b, layerLength);
         } else {
-            Put32(b, layerSectionLength);
+            Put32(b, layerLength);
         }
-        b.insert(b.end(), layerSectionLength, 0);
+        if (layerSection.empty()) {
+            b.insert(b.end(), layerSectionLength, 0);
+        } else {
+            b.insert(b.end(), layerSection.begin(), layerSection.end());
+        }
         Put16(b, compression);
         if (compression == 0) {
             for (const Bytes& channel : channelData) {
@@ -118,5 +127,75 @@ struct Document {
         return b;
     }
 };
+
+// One tagged block of a layer's extra data or of the layer and mask section.
+inline Bytes TaggedBlock(const char* key, const Bytes& data) {
+    const auto size = uint32_t(data.size());
+    Bytes b = {'8',
+               'B',
+               'I',
+               'M',
+               uint8_t(key[0]),
+               uint8_t(key[1]),
+               uint8_t(key[2]),
+               uint8_t(key[3]),
+               uint8_t(size >> 24),
+               uint8_t(size >> 16),
+               uint8_t(size >> 8),
+               uint8_t(size)};
+    b.insert(b.end(), data.begin(), data.end());
+    return b;
+}
+
+// A layer with raw channel data (rows of the layer's own width).
+struct Layer {
+    int32_t top = 0, left = 0, bottom = 0, right = 0;
+    std::vector<std::pair<int16_t, Bytes>> channels;
+    const char* blendMode = "norm";
+    uint8_t opacity = 255;
+    uint8_t clipping = 0;
+    uint8_t flags = 0;  // 0x02 hides the layer
+    Bytes blocks;       // tagged blocks after the name
+};
+
+// The layer info (count, records, channel data) without its length field.
+inline Bytes LayerInfo(const std::vector<Layer>& layers, bool large = false) {
+    Bytes b;
+    Put16(b, uint32_t(layers.size()));
+    for (const Layer& layer : layers) {
+        for (int32_t v : {layer.top, layer.left, layer.bottom, layer.right}) {
+            Put32(b, uint32_t(v));
+        }
+        Put16(b, uint32_t(layer.channels.size()));
+        for (const auto& [id, data] : layer.channels) {
+            Put16(b, uint16_t(id));
+            large ? Put64(b, data.size() + 2) : Put32(b, data.size() + 2);
+        }
+        b.insert(b.end(), {'8', 'B', 'I', 'M'});
+        b.insert(b.end(), layer.blendMode, layer.blendMode + 4);
+        b.insert(b.end(), {layer.opacity, layer.clipping, layer.flags, 0});
+        Bytes extra(8, 0);                        // no mask data, no blending ranges
+        extra.insert(extra.end(), {0, 0, 0, 0});  // empty name, padded to 4
+        extra.insert(extra.end(), layer.blocks.begin(), layer.blocks.end());
+        Put32(b, extra.size());
+        b.insert(b.end(), extra.begin(), extra.end());
+    }
+    for (const Layer& layer : layers) {
+        for (const auto& channel : layer.channels) {
+            Put16(b, 0);  // raw
+            b.insert(b.end(), channel.second.begin(), channel.second.end());
+        }
+    }
+    return b;
+}
+
+// The layer and mask section around a layer info, with an empty global mask.
+inline Bytes LayerAndMask(const Bytes& layerInfo, bool large = false) {
+    Bytes b;
+    large ? Put64(b, layerInfo.size()) : Put32(b, layerInfo.size());
+    b.insert(b.end(), layerInfo.begin(), layerInfo.end());
+    Put32(b, 0);
+    return b;
+}
 
 }  // namespace layeredtest

@@ -1,5 +1,6 @@
 #include "ThumbMetaLib/formats/layered/LayeredComposite.h"
 
+#include "ThumbMetaLib/formats/layered/LayerCompositor.h"
 #include "ThumbMetaLib/formats/layered/LayeredFormatError.h"
 #include "ThumbMetaLib/formats/layered/MergedImage.h"
 #include "ThumbMetaLib/formats/layered/StoredThumbnail.h"
@@ -9,6 +10,17 @@ namespace ThumbMetaLib {
 namespace {
 
 constexpr int kWarning = 2;
+
+LayerDrawing TryLayers(RasterSource& source, const LayeredStructure& structure) {
+    try {
+        return DrawVisibleLayers(source, structure);
+    } catch (const LayeredFormatError& error) {
+        LayerDrawing nothing;
+        nothing.exact = false;
+        nothing.why = error.what();
+        return nothing;
+    }
+}
 
 }  // namespace
 
@@ -25,13 +37,29 @@ LayeredComposite ReadLayeredComposite(RasterSource& source) {
             why = error.what();
         }
     }
-    result.pixels = DecodeStoredThumbnail(result.resources);
-    if (!result.pixels) {
-        throw LayeredFormatError(why + ", and there is no stored thumbnail");
+    LayerDrawing layers = TryLayers(source, result.structure);
+    if (layers.pixels && layers.exact) {
+        kvfoundation::util::LogFormat(kWarning, "Layered: %s; drawing the layers", why.c_str());
+        result.pixels = std::move(layers.pixels);
+        result.source = CompositeSource::kLayers;
+        return result;
     }
-    kvfoundation::util::LogFormat(kWarning, "Layered: %s; using the stored thumbnail", why.c_str());
-    result.source = CompositeSource::kStoredThumbnail;
-    return result;
+    why += "; layers: " + layers.why;
+    result.pixels = DecodeStoredThumbnail(result.resources);
+    if (result.pixels) {
+        kvfoundation::util::LogFormat(kWarning, "Layered: %s; using the stored thumbnail",
+                                      why.c_str());
+        result.source = CompositeSource::kStoredThumbnail;
+        return result;
+    }
+    if (layers.pixels) {
+        kvfoundation::util::LogFormat(
+            kWarning, "Layered: %s; no stored thumbnail, drawing the layers", why.c_str());
+        result.pixels = std::move(layers.pixels);
+        result.source = CompositeSource::kLayers;
+        return result;
+    }
+    throw LayeredFormatError(why + ", and there is no stored thumbnail");
 }
 
 }  // namespace ThumbMetaLib

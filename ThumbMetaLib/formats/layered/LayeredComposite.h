@@ -8,7 +8,7 @@
 namespace ThumbMetaLib {
 
 // Where a document's composite came from.
-enum class CompositeSource { kMergedImage, kStoredThumbnail };
+enum class CompositeSource { kMergedImage, kLayers, kStoredThumbnail };
 
 struct LayeredComposite {
     LayeredStructure structure;
@@ -19,8 +19,9 @@ struct LayeredComposite {
 
 // The composite image of a layered document: its merged image data; when the writer saved
 // none (version info "has real merged data" false) or it cannot be read (truncated, damaged),
-// the stored thumbnail at its own size, never the blank placeholder. Throws LayeredFormatError
-// when neither is there.
+// its visible layers drawn over white; when those cannot all be drawn as the document shows
+// them, the stored thumbnail at its own size, and without one the layers as far as they go;
+// never the blank placeholder. Throws LayeredFormatError when none of these is there.
 LayeredComposite ReadLayeredComposite(RasterSource& source);
 
 }  // namespace ThumbMetaLib

@@ -40,7 +40,7 @@ RasterImage FromLayered(LayeredComposite&& composite) {
     // The stored thumbnail is an sRGB-like JPEG whatever the document's own space is; 32-bit
     // samples are gamma-encoded on their way to 8 bits, so the linear-light profile such
     // documents carry no longer describes them.
-    if (composite.source == CompositeSource::kMergedImage && image.bitsPerChannel != 32) {
+    if (composite.source != CompositeSource::kStoredThumbnail && image.bitsPerChannel != 32) {
         image.iccProfile = std::move(composite.resources.iccProfile);
     }
     return image;
