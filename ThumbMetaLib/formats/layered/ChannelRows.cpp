@@ -17,8 +17,9 @@ std::vector<uint32_t> ReadRowByteCounts(SourceCursor& cursor, uint64_t count, bo
     uint64_t total = 0;
     for (uint32_t& rowCount : counts) {
         rowCount = large ? cursor.U32() : cursor.U16();
-        if (rowCount > maxRow) {
-            throw LayeredFormatError("PackBits row count larger than any row can take");
+        // A PackBits row takes at least two bytes per 128 of its samples.
+        if (rowCount > maxRow || rowCount < 2 * ((storedRowBytes + 127) / 128)) {
+            throw LayeredFormatError("PackBits row count outside what the row can take");
         }
         total += rowCount;
     }

@@ -127,9 +127,12 @@ LayerDrawing DrawVisibleLayers(RasterSource& source, const LayeredStructure& str
         return drawing;
     }
     const std::vector<LayerRecord> layers = ReadLayerRecords(source, structure);
-    PixelsPtr canvas = NewCompositeBuffer(header);
-    const uint32_t colours = uint32_t(canvas->Channels());
-    bool drawnAny = false;
+    if (CompositeBytes(header) > kMaxCompositeBytes) {
+        throw LayeredFormatError("canvas exceeds the 1 GiB cap");
+    }
+    // Allocated once a layer has decoded, so that records without data cost no canvas.
+    PixelsPtr canvas;
+    const uint32_t colours = uint32_t(Pixels::ChannelsForMode(CompositeMode(header.mode)));
     auto leaveOut = [&](const std::string& what) {
         if (drawing.exact) {
             drawing.why = what;
@@ -172,10 +175,12 @@ LayerDrawing DrawVisibleLayers(RasterSource& source, const LayeredStructure& str
             leaveOut(error.what());
             continue;
         }
+        if (!canvas) {
+            canvas = NewCompositeBuffer(header);
+        }
         Blend(planes, clip, colours, layer.opacity, header.mode == kModeCMYK, *canvas);
-        drawnAny = true;
     }
-    if (!drawnAny) {
+    if (!canvas) {
         drawing.exact = false;
         if (drawing.why.empty()) {
             drawing.why = "no visible layer has pixels";

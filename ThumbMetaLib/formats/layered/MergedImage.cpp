@@ -86,15 +86,19 @@ PixelsPtr ReadMergedImage(RasterSource& source, const LayeredStructure& structur
         throw LayeredFormatError("merged image compression " + std::to_string(compression) +
                                  " is not read");
     }
-    PixelsPtr composite = NewCompositeBuffer(header);
     const uint16_t planes = header.mode == kModeMultichannel ? 1 : ModeChannels(header.mode);
     const uint64_t rowBytes = StoredRowBytes(header.width, header.depth);
     std::vector<uint32_t> counts;
+    // The data must be there before the composite is allocated: a short file with a large
+    // header costs a refusal, not the memory its header asks for.
     if (compression == kCompressionPackBits) {
         // The table covers every channel of the file, spot and extra channels too.
         counts = ReadRowByteCounts(cursor, uint64_t{header.channels} * header.height,
                                    header.IsLarge(), rowBytes);
+    } else if (rowBytes * header.height * planes > cursor.Remaining()) {
+        throw LayeredFormatError("raw merged image runs past the file");
     }
+    PixelsPtr composite = NewCompositeBuffer(header);
     for (uint16_t c = 0; c < planes; ++c) {
         const uint32_t* channelCounts =
             counts.empty() ? nullptr : counts.data() + size_t{c} * header.height;
