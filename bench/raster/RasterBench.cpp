@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchProcess.h"
 #include "LargePhoto.h"
 #include "ThumbMetaLib/engine/EngineStartup.h"
 #include "ThumbMetaLib/engine/ThumbnailDriver.h"
@@ -28,23 +29,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using vantory_bench::BestSeconds;
+using vantory_bench::PeakMegabytes;
+using vantory_bench::Run;
+
 constexpr const char* kPeakFlag = "--peak-memory-child";
 constexpr uint32_t kSize = 256;
-
-double BestSeconds(int repeats, const std::function<void()>& body) {
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        body();
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
-
-bool Run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // A file made once per machine by the command `make` gives for an output path, under a
 // private name and renamed, so that a second run never reads half a file. Empty on failure.
@@ -76,30 +66,6 @@ bool OurThumbnail(const fs::path& file) {
     ThumbMetaLib::ThumbOptions options;
     bool isVideo = false;
     return ThumbMetaLib::GetThumbnail(nullptr, file.string(), kSize, options, isVideo) != nullptr;
-}
-
-// Peak resident size in MB of `args` run as a fresh process (-1 on failure).
-double PeakMegabytes(std::vector<std::string> args) {
-    const pid_t child = fork();
-    if (child == 0) {
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage = {};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
-        return -1;
-    }
-    return double(usage.ru_maxrss) / 1024.0;
 }
 
 }  // namespace
