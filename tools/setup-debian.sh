@@ -44,6 +44,10 @@ packages=(
   # real desktop thumbnailers the tests run (PNG, GIF, BMP; SVG) (tests only)
   libgdk-pixbuf2.0-bin
   librsvg2-common
+  # TIFF reading in the layered-raster handler
+  libtiff-dev
+  # libtiff's own tools, the TIFF path's test oracle (tests only)
+  libtiff-tools
 )
 
 missing=()

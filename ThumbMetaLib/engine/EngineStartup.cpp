@@ -12,6 +12,7 @@
 #include "ThumbMetaLib/formats/model3d/FB3DFormat.h"
 #include "ThumbMetaLib/formats/model3d/Render3DLoom.h"
 #include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
+#include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
 #include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
 #include "ThumbMetaLib/pdf/PDFSession.h"
 #include "kvfoundation/util/ProcessLog.h"
@@ -78,6 +79,7 @@ void RegisterStandardFormats() {
     // The fixed order: JPEG, layered raster, PDF, Scitex CT, 3D. Each handler joins here, in
     // that place, when it is built.
     Register(FBJPEGFormat::Instance());
+    Register(PictoriumLibFormat::Instance());
     Register(FBPDFFormat::Instance());
     Register(FBScitexFormat::Instance());
     Register(FB3DFormat::Instance());
@@ -86,9 +88,9 @@ void RegisterStandardFormats() {
 void Terminate() {
     EngineState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    // Before the handlers: the file-backed streams and then the layered-image library are
-    // released here once their handlers exist; then the PDF library's base context goes
-    // (worker threads still holding a clone release it when they stop).
+    // First the PDF library's base context goes (worker threads still holding a clone release
+    // it when they stop); then the handlers shut down in registry order (the layered-image
+    // reader ends there, once, if it started).
     TerminatePDF();
     const FormatRegistry& registry = FormatRegistry::Process();
     for (size_t i = 0; i < registry.Count(); ++i) {

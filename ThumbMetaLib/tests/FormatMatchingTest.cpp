@@ -6,6 +6,7 @@
 #include "ThumbMetaLib/engine/FormatRegistry.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGFormat.h"
 #include "ThumbMetaLib/formats/pdf/FBPDFFormat.h"
+#include "ThumbMetaLib/formats/pictorium/PictoriumLibFormat.h"
 #include "ThumbMetaLib/tests/EngineTestSupport.h"
 
 namespace ThumbMetaLib {
@@ -51,9 +52,12 @@ TEST_F(FormatMatchingTest, NamesDecideWithoutAskingTheHandlers) {
         EXPECT_EQ(Only(path), jpeg) << path;
     }
     EXPECT_EQ(Only("/docs/Report.PDF"), FBPDFFormat::Instance());
-    // Nothing reads TIFF without the raw-camera handler.
-    EXPECT_EQ(Only("scan.tif"), null);
-    EXPECT_EQ(Only("scan.TIFF"), null);
+    // TIFF goes to the layered-raster handler (on purpose: no raw-camera handler classifies
+    // it), and so do layered documents, whatever the handlers claim.
+    const FBFileFormatPtr layered = PictoriumLibFormat::Instance();
+    for (const char* path : {"scan.tif", "scan.TIFF", "art.psd", "big.PSB", "old.pdd"}) {
+        EXPECT_EQ(Only(path), layered) << path;
+    }
     // No extension: the dot of a folder does not count, a trailing dot leaves it empty.
     EXPECT_EQ(Only("README"), null);
     EXPECT_EQ(Only("/some.folder/README"), null);

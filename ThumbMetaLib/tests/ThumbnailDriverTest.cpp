@@ -66,7 +66,8 @@ protected:
 
 TEST_F(ThumbnailDriverTest, NamesWithoutThumbnailsGiveNothingWithStatusMinusOne) {
     options.status = 0;
-    for (const char* path : {"notes.txt", "x.xmp", "/p/._photo.jpg", "scan.tif", "README"}) {
+    for (const char* path :
+         {"notes.txt", "x.xmp", "/p/._photo.jpg", "/missing/scan.tif", "README"}) {
         EXPECT_EQ(Thumbnail(nullptr, path, 256), nullptr) << path;
         EXPECT_EQ(options.status, -1);
         EXPECT_FALSE(isVideo);

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchProcess.h"
 #include "LargePhoto.h"
 #include "ThumbMetaLib/engine/EngineStartup.h"
 #include "ThumbMetaLib/engine/ThumbnailDriver.h"
@@ -29,22 +30,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using vantory_bench::BestSeconds;
+using vantory_bench::PeakMegabytes;
+using vantory_bench::Run;
+
 constexpr const char* kPeakFlag = "--peak-memory-child";
-
-double BestSeconds(int repeats, const std::function<void()>& body) {
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        body();
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
-
-bool Run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // The large photo resampled by ImageMagick to `size` (WxH) as a 4:2:0 q90 JPEG, made once per
 // machine under a private name and renamed, so that a second run never reads half a file.
@@ -86,30 +76,6 @@ std::string VipsBatch(const std::vector<fs::path>& files, uint32_t size, const f
         command += " '" + file.string() + "'";
     }
     return command;
-}
-
-// Runs `argv` as a fresh process and returns its peak resident size in MB (-1 on failure).
-double PeakMegabytes(std::vector<std::string> args) {
-    const pid_t child = fork();
-    if (child == 0) {
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage = {};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
-        return -1;
-    }
-    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
 }  // namespace

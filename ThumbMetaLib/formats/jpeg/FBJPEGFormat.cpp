@@ -4,6 +4,7 @@
 #include "ThumbMetaLib/formats/jpeg/EmbeddedThumbnail.h"
 #include "ThumbMetaLib/formats/jpeg/FBJPEGStream.h"
 #include "ThumbMetaLib/formats/jpeg/MarkerScan.h"
+#include "ThumbMetaLib/pixels/ModeNames.h"
 #include "ThumbMetaLib/resample/SourceFileDecoder.h"
 
 namespace ThumbMetaLib {
@@ -19,19 +20,6 @@ struct EmbeddedProfileSlot {
     ColorProfileHolder profile;
 };
 thread_local EmbeddedProfileSlot embeddedProfile;
-
-const char* ModeName(int32_t mode) {
-    switch (mode) {
-        case kModeGrayscale:
-            return "Grayscale";
-        case kModeCMYK:
-            return "CMYK";
-        case kModeLab:
-            return "Lab";
-        default:
-            return "RGB";
-    }
-}
 
 }  // namespace
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "ThumbMetaLib/formats/io/RasterSource.h"
+#include "ThumbMetaLib/formats/layered/LayeredStructure.h"
+#include "ThumbMetaLib/pixels/Pixels.h"
+
+namespace ThumbMetaLib {
+
+// The document's visible raster layers drawn bottom to top over white, with normal blending,
+// each layer's opacity and its transparency channel.
+struct LayerDrawing {
+    PixelsPtr pixels;  // as the merged image would be; null when no layer could be drawn
+    // False when the drawing leaves out what the document shows: other blend modes (drawn as
+    // normal), clipping, layer masks, fill and adjustment layers, channels it cannot decode.
+    bool exact = true;
+    std::string why;  // what was left out, or why nothing was drawn
+};
+
+// Layers of grayscale, duotone, RGB, CMYK and Lab documents. Throws LayeredFormatError when
+// the layer records do not fit their section or the canvas is over the composite cap.
+LayerDrawing DrawVisibleLayers(RasterSource& source, const LayeredStructure& structure);
+
+}  // namespace ThumbMetaLib

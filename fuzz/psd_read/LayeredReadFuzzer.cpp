@@ -1,0 +1,64 @@
+// Our reader of layered documents over arbitrary bytes: header and sections, image resources
+// (thumbnail, profile, XMP, version info), the merged image raw or PackBits, the layer records
+// and their drawing, and the composite the handler would use. A composite that comes back must
+// have the header's size; anything else is a bug.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "ThumbMetaLib/formats/layered/DocumentResources.h"
+#include "ThumbMetaLib/formats/layered/LayerCompositor.h"
+#include "ThumbMetaLib/formats/layered/LayeredComposite.h"
+#include "ThumbMetaLib/formats/layered/LayeredFormatError.h"
+#include "ThumbMetaLib/formats/layered/MergedImage.h"
+#include "kvfoundation/util/ProcessLog.h"
+
+namespace {
+
+using namespace ThumbMetaLib;
+
+// Documents whose canvas is larger than this are only parsed: a blank canvas of up to the
+// reader's 1 GiB cap is legitimate for a small layer on a large page, but it would make the
+// fuzzer spend its time in memset.
+constexpr uint64_t kFuzzCanvasBytes = uint64_t{16} << 20;
+
+void CheckSize(const Pixels& pixels, const LayeredHeader& header) {
+    if (pixels.Width() != header.width || pixels.Height() != header.height) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool quiet = [] {
+        kvfoundation::util::GetProcessLog()->SetLevel(0);
+        return true;
+    }();
+    (void)quiet;
+    MemoryRasterSource source(data, size);
+    try {
+        const LayeredStructure structure = ReadLayeredStructure(source);
+        ReadDocumentResources(source, structure.imageResources, true);
+        if (CompositeBytes(structure.header) > kFuzzCanvasBytes) {
+            return 0;
+        }
+        try {
+            CheckSize(*ReadMergedImage(source, structure), structure.header);
+        } catch (const LayeredFormatError&) {
+        }
+        try {
+            const LayerDrawing drawing = DrawVisibleLayers(source, structure);
+            if (drawing.pixels) {
+                CheckSize(*drawing.pixels, structure.header);
+            }
+        } catch (const LayeredFormatError&) {
+        }
+        const LayeredComposite composite = ReadLayeredComposite(source);
+        if (composite.source != CompositeSource::kStoredThumbnail) {
+            CheckSize(*composite.pixels, structure.header);
+        }
+    } catch (const LayeredFormatError&) {
+    }
+    return 0;
+}
