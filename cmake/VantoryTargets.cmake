@@ -33,21 +33,43 @@ function(vantory_add_benchmark)
   target_compile_definitions(${B_NAME} PRIVATE VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}")
 endfunction()
 
-# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>)
+# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>
+#                    [DICT <file>] [MAX_LEN <bytes>])
 # A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
-# VANTORY_FUZZ_SECONDS, seeded with the given directories (read recursively). The random seed
-# is fixed (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on a desk;
-# longer hunts pass their own -seed to the fuzzer directly.
+# VANTORY_FUZZ_SECONDS. The seeds are the given directories (read recursively) and, when it
+# exists, the minimised seed folder "seeds/" beside the target's CMakeLists.txt. DICT is a
+# libFuzzer dictionary; MAX_LEN bounds the generated inputs (default 65536, the size that keeps
+# file parsers fast; 16384 suits stream formats). The random seed is fixed (VANTORY_FUZZ_SEED)
+# so that a failure seen in CI replays the same way on a desk; tools/fuzz-hunt.sh reads the
+# same arguments back from CTest and runs longer with its own seeds.
 function(vantory_add_fuzzer)
-  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS;SEEDS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;DICT;MAX_LEN" "SOURCES;LIBS;SEEDS" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
   target_compile_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(fuzz_${F_NAME} PRIVATE ${F_LIBS})
+  # Shared glue of the targets (fuzz/common/...).
+  target_include_directories(fuzz_${F_NAME} PRIVATE "${CMAKE_SOURCE_DIR}")
+  if(NOT F_MAX_LEN)
+    set(F_MAX_LEN 65536)
+  endif()
+  set(options -max_len=${F_MAX_LEN})
+  if(F_DICT)
+    get_filename_component(dict "${F_DICT}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    if(NOT EXISTS "${dict}")
+      message(FATAL_ERROR "fuzz target ${F_NAME}: dictionary ${dict} is missing")
+    endif()
+    list(APPEND options -dict=${dict})
+  endif()
+  set(seeds ${F_SEEDS})
+  if(IS_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
+    list(APPEND seeds "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
+  endif()
+  list(REMOVE_DUPLICATES seeds)
   set(work "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.corpus")
   file(MAKE_DIRECTORY "${work}")
   add_test(NAME fuzz.${F_NAME}
     COMMAND fuzz_${F_NAME} -max_total_time=${VANTORY_FUZZ_SECONDS} -seed=${VANTORY_FUZZ_SEED} -timeout=10
-            -rss_limit_mb=2048 -print_final_stats=1 "${work}" ${F_SEEDS})
+            -rss_limit_mb=2048 ${options} -print_final_stats=1 "${work}" ${seeds})
   set_tests_properties(fuzz.${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600)
 endfunction()
