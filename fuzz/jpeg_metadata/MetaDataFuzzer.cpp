@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "HXJPEG.h"
+#include "fuzz/common/CollectedJPEG.h"
 #include "fuzz/common/JPEGFuzzCaps.h"
 
 namespace {
@@ -47,15 +48,6 @@ struct Collector {
     }
 };
 
-struct Output {
-    std::vector<uint8_t> bytes;
-    static void Write(void* self, const uint8_t* data, uint32_t count, uint32_t) {
-        auto* out = static_cast<Output*>(self);
-        out->bytes.insert(out->bytes.end(), data, data + count);
-    }
-    static void Finish(void*) {}
-};
-
 // Reads the header of `bytes` with a handler that takes every segment.
 std::vector<Segment> ReadAllSegments(const std::vector<uint8_t>& bytes) {
     Collector collector;
@@ -74,10 +66,9 @@ std::vector<Segment> ReadAllSegments(const std::vector<uint8_t>& bytes) {
 
 // Writes the segments and a small grey image after them, then reads the segments back.
 void CheckSegmentsWriteBack(const std::vector<Segment>& taken) {
-    Output output;
+    vantory::fuzz::CollectedJPEG output;
     HXJPEGEncoder* encoder = nullptr;
-    if (HXJPEGEncoderCreate(HXJPEGWriter{&output, &Output::Write, &Output::Finish},
-                            HXJPEGEncodeOptions{8, 0, 0}, &encoder) != 0) {
+    if (HXJPEGEncoderCreate(output.Writer(), HXJPEGEncodeOptions{8, 0, 0}, &encoder) != 0) {
         return;
     }
     std::vector<Segment> written;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "HXJPEG.h"
+#include "fuzz/common/CollectedJPEG.h"
 #include "fuzz/common/JPEGFuzzCaps.h"
 
 namespace {
@@ -37,22 +38,13 @@ struct Input {
     static void Release(void*) {}
 };
 
-struct Output {
-    std::vector<uint8_t> bytes;
-    static void Write(void* self, const uint8_t* data, uint32_t count, uint32_t) {
-        auto* out = static_cast<Output*>(self);
-        out->bytes.insert(out->bytes.end(), data, data + count);
-    }
-    static void Finish(void*) {}
-};
-
 int32_t Rotate(const uint8_t* data, size_t size, const HXJPEGRotateOptions& options,
                std::vector<uint8_t>* rotated) {
     Input input{data, size};
-    Output output;
+    vantory::fuzz::CollectedJPEG output;
     const int32_t result =
         HXJPEGRotateImage(HXJPEGReader{&input, &Input::Skip, &Input::Read, &Input::Release},
-                          HXJPEGWriter{&output, &Output::Write, &Output::Finish}, options);
+                          output.Writer(), options);
     *rotated = std::move(output.bytes);
     return result;
 }
