@@ -14,6 +14,7 @@ function(vantory_add_test)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${T_NAME} PRIVATE
     VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}"
+    VANTORY_EXTRA_CORPUS_DIR="${VANTORY_EXTRA_CORPUS_DIR}"
     VANTORY_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VANTORY_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
@@ -30,18 +31,23 @@ function(vantory_add_benchmark)
   cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${B_NAME} ${B_SOURCES})
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
-  target_compile_definitions(${B_NAME} PRIVATE VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}")
+  target_compile_definitions(${B_NAME} PRIVATE VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}"
+                             VANTORY_EXTRA_CORPUS_DIR="${VANTORY_EXTRA_CORPUS_DIR}")
+  target_include_directories(${B_NAME} PRIVATE "${CMAKE_SOURCE_DIR}/bench/common")
 endfunction()
 
-# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>
+# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> [SEEDS <dirs...>]
 #                    [DICT <file>] [MAX_LEN <bytes>])
 # A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
-# VANTORY_FUZZ_SECONDS. The seeds are the given directories (read recursively) and, when it
-# exists, the minimised seed folder "seeds/" beside the target's CMakeLists.txt. DICT is a
-# libFuzzer dictionary; MAX_LEN bounds the generated inputs (default 65536, the size that keeps
-# file parsers fast; 16384 suits stream formats). The random seed is fixed (VANTORY_FUZZ_SEED)
-# so that a failure seen in CI replays the same way on a desk; tools/fuzz-hunt.sh reads the
-# same arguments back from CTest and runs longer with its own seeds.
+# VANTORY_FUZZ_SECONDS. Its seeds are the given directories (read recursively) and, when it
+# exists, the minimised seed folder "seeds/" beside the target's CMakeLists.txt. A seed folder
+# under VANTORY_CORPUS_DIR brings its twin under VANTORY_EXTRA_CORPUS_DIR too when that exists;
+# a missing seed folder, or no seed at all, stops the configuration rather than leave the
+# fuzzer unseeded. DICT names a libFuzzer dictionary of the format's tokens (relative to the
+# calling folder or absolute). MAX_LEN bounds the generated inputs (default 65536, the size that
+# keeps file parsers fast; 16384 suits stream formats). The random seed is fixed
+# (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on a desk;
+# tools/fuzz-hunt.sh reads the same arguments back from CTest and runs longer with its own seeds.
 function(vantory_add_fuzzer)
   cmake_parse_arguments(F "" "NAME;DICT;MAX_LEN" "SOURCES;LIBS;SEEDS" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
@@ -57,15 +63,32 @@ function(vantory_add_fuzzer)
   if(F_DICT)
     get_filename_component(dict "${F_DICT}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
     if(NOT EXISTS "${dict}")
-      message(FATAL_ERROR "fuzz target ${F_NAME}: dictionary ${dict} is missing")
+      message(FATAL_ERROR "fuzz_${F_NAME}: dictionary ${dict} is missing")
     endif()
     list(APPEND options -dict=${dict})
   endif()
-  set(seeds ${F_SEEDS})
+  set(seed_dirs ${F_SEEDS})
   if(IS_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
-    list(APPEND seeds "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
+    list(APPEND seed_dirs "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
   endif()
+  set(seeds)
+  foreach(seed IN LISTS seed_dirs)
+    if(NOT IS_DIRECTORY "${seed}")
+      message(FATAL_ERROR "fuzz_${F_NAME}: seed folder ${seed} does not exist")
+    endif()
+    list(APPEND seeds "${seed}")
+    cmake_path(IS_PREFIX VANTORY_CORPUS_DIR "${seed}" NORMALIZE in_corpus)
+    if(in_corpus AND VANTORY_EXTRA_CORPUS_DIR)
+      cmake_path(RELATIVE_PATH seed BASE_DIRECTORY "${VANTORY_CORPUS_DIR}" OUTPUT_VARIABLE relative)
+      if(IS_DIRECTORY "${VANTORY_EXTRA_CORPUS_DIR}/${relative}")
+        list(APPEND seeds "${VANTORY_EXTRA_CORPUS_DIR}/${relative}")
+      endif()
+    endif()
+  endforeach()
   list(REMOVE_DUPLICATES seeds)
+  if(NOT seeds)
+    message(FATAL_ERROR "fuzz_${F_NAME}: no seed folder (give SEEDS or add seeds/ beside it)")
+  endif()
   set(work "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.corpus")
   file(MAKE_DIRECTORY "${work}")
   add_test(NAME fuzz.${F_NAME}

@@ -4,6 +4,8 @@
 #include "kvfoundation/ncomm/NCException.h"
 #include "kvfoundation/util/Format.h"
 #include "kvloom/LoomErrors.h"
+#include "kvloom/LoomIO.h"
+#include "kvloom/metadata/MetadataHandlers.h"
 
 namespace kvloom {
 
@@ -14,10 +16,15 @@ Delegate* Delegate::Create(LoomIO* loom) {
     return kvfoundation::base::AutoReleased(new Delegate(loom));
 }
 
-Delegate::Delegate(LoomIO* loom) : loom_(loom) {
+Delegate::Delegate(LoomIO* loom)
+    : loom_(loom), thumbnails_(loom->Formats()), metadata_(loom->Formats()) {
     // Only functions that work are listed: a request for any other name gets the
-    // unknown-function error. The thumbnail, metadata and link functions join this table as
-    // their handlers are built.
+    // unknown-function error. The page-thumbnail and link functions join this table with the
+    // PDF handlers.
+    Register("createThumbnail", [this](INCHost::IRequest* r) { thumbnails_.CreateThumbnail(r); });
+    Register("getMainPacket", [this](INCHost::IRequest* r) { metadata_.GetMainPacket(r); });
+    Register("updateMainPacket", [this](INCHost::IRequest* r) { metadata_.UpdateMainPacket(r); });
+    Register("parseRawXMP", [this](INCHost::IRequest* r) { metadata_.ParseRawXMP(r); });
     Register("watermark", DoNothing);
     Register("applyfilters", DoNothing);
 }

@@ -7,6 +7,8 @@
 
 #include "kvfoundation/base/KVObjectT.h"
 #include "kvfoundation/ncomm/INCHost.h"
+#include "kvloom/metadata/MetadataHandlers.h"
+#include "kvloom/thumbnail/ThumbnailHandler.h"
 
 namespace kvloom {
 
@@ -41,6 +43,8 @@ private:
     static void DoNothing(kvfoundation::ncomm::INCHost::IRequest* request);
 
     LoomIO* const loom_;  // owns the host that owns this delegate
+    const ThumbnailHandler thumbnails_;
+    const MetadataHandlers metadata_;
     // Fixed at construction and only read afterwards, so worker threads need no lock. Keyed
     // by the name's code units: names match exactly, case (and any stray character) included.
     std::map<std::u16string, Handler> functions_;

@@ -8,13 +8,15 @@
 #include "kvfoundation/ncomm/NCHost.h"
 #include "kvloom/BrokerSession.h"
 #include "kvloom/Delegate.h"
+#include "kvloom/FormatDirectory.h"
 
 namespace kvloom {
 
 // The one service object. Construction starts, in order: the UI framework and its
-// application object, the interface broker, the runner (public or private, by
-// -privateInstance), and the delegate with the NComm host around it. Destruction stops them
-// in the reverse order.
+// application object, the interface broker, the thumbnail engine with its format directory,
+// the runner (public or private, by -privateInstance), and the delegate with the NComm host
+// around it; it then lists the supported formats in the log. Destruction stops them in the
+// reverse order.
 class LoomIO final : public kvfoundation::base::KVObjectT<kvfoundation::base::IKVType> {
 public:
     // Decides how clients reach the host: serves until the main thread's GUI loop is told to
@@ -32,12 +34,17 @@ public:
 
     void Run() { runner_->Run(); }
     kvfoundation::ncomm::NCHost* Host() const { return host_.get(); }
+    const FormatDirectory& Formats() const { return *formats_; }
 
 private:
     explicit LoomIO(kvfoundation::data::IKVList* arguments);
     ~LoomIO() override;
 
+    void StartEngine();
+    void StopEngine();
+
     std::unique_ptr<BrokerSession> broker_;
+    std::unique_ptr<FormatDirectory> formats_;
     kvfoundation::base::KVRefCountT<Runner> runner_;
     kvfoundation::base::KVRefCountT<kvfoundation::ncomm::NCHost> host_;
 };

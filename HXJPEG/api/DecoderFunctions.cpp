@@ -1,18 +1,15 @@
-// The flat decoder functions. Nothing thrown inside may cross them: allocation failures become
-// -103, anything else unexpected -102.
+// The flat decoder functions. Nothing thrown inside may cross them (FlatCallGuard.h).
 #include <algorithm>
 #include <cstring>
-#include <new>
+#include <memory>
 
 #include "HXJPEG.h"
+#include "HXJPEG/api/FlatCallGuard.h"
 #include "HXJPEG/decoder/JPEGDecoder.h"
 
-// The handle: the decoder object and, for a decoder over memory, that reader's state.
-struct HXJPEGDecoder {
-    HXJPEG::JPEGDecoder* decoder = nullptr;
-    struct MemoryReader* memory = nullptr;
-};
+namespace {
 
+// The reader of a decoder over memory: {data, size, position}.
 struct MemoryReader {
     const uint8_t* data;
     uint32_t size;
@@ -42,24 +39,28 @@ struct MemoryReader {
     static void Release(void*) {}
 };
 
+}  // namespace
+
+// The handle: the decoder object and, for a decoder over memory, that reader's state.
+struct HXJPEGDecoder {
+    std::unique_ptr<HXJPEG::JPEGDecoder> decoder;
+    std::unique_ptr<MemoryReader> memory;
+};
+
 namespace {
 
-template <typename Body>
-int32_t Guarded(Body body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return HXJPEG_ERR_OUT_OF_MEMORY;
-    } catch (...) {
-        return HXJPEG_ERR_INVALID_ARGUMENT;
-    }
-}
+using HXJPEG::GuardFlatCall;
 
-int32_t Create(const HXJPEGReader& reader, MemoryReader* memory, HXJPEGDecodeOptions options,
-               bool reportWarnings, HXJPEGWarningHandler* warningHandler, HXJPEGDecoder** out) {
+int32_t Create(const HXJPEGReader& reader, std::unique_ptr<MemoryReader> memory,
+               HXJPEGDecodeOptions options, bool reportWarnings,
+               HXJPEGWarningHandler* warningHandler, HXJPEGDecoder** out) {
     auto handle = std::make_unique<HXJPEGDecoder>();
-    handle->decoder = new HXJPEG::JPEGDecoder(reader, options, reportWarnings, warningHandler);
-    handle->memory = memory;
+    handle->decoder =
+        std::make_unique<HXJPEG::JPEGDecoder>(reader, options, reportWarnings, warningHandler);
+    if (memory != nullptr) {
+        handle->decoder->UseMemory(memory->data, memory->size);
+    }
+    handle->memory = std::move(memory);
     *out = handle.release();
     return HXJPEG_OK;
 }
@@ -74,7 +75,7 @@ int32_t HXJPEGDecoderCreate(HXJPEGReader reader, HXJPEGDecodeOptions options, bo
         return HXJPEG_ERR_INVALID_ARGUMENT;
     }
     *out = nullptr;
-    return Guarded(
+    return GuardFlatCall(
         [&] { return Create(reader, nullptr, options, reportWarnings, warningHandler, out); });
 }
 
@@ -85,15 +86,27 @@ int32_t HXJPEGDecoderCreateUsingData(HXJPEGData data, HXJPEGDecodeOptions option
         return HXJPEG_ERR_INVALID_ARGUMENT;
     }
     *out = nullptr;
-    return Guarded([&] {
+    return GuardFlatCall([&] {
         auto memory = std::make_unique<MemoryReader>(MemoryReader{data.data, data.size, 0});
         HXJPEGReader reader = {memory.get(), MemoryReader::Skip, MemoryReader::Read,
                                MemoryReader::Release};
-        int32_t result = Create(reader, memory.get(), options, reportWarnings, warningHandler, out);
-        (*out)->decoder->UseMemory(data.data, data.size);
-        memory.release();
-        return result;
+        return Create(reader, std::move(memory), options, reportWarnings, warningHandler, out);
     });
+}
+
+int32_t HXJPEGDecodeLimitsInitDefault(HXJPEGDecodeLimits* limits) {
+    if (limits == nullptr) {
+        return HXJPEG_ERR_INVALID_ARGUMENT;
+    }
+    *limits = HXJPEG::JPEGDecoder::DefaultLimits();
+    return HXJPEG_OK;
+}
+
+int32_t HXJPEGDecoderSetLimits(HXJPEGDecoder* decoder, const HXJPEGDecodeLimits* limits) {
+    if (decoder == nullptr || decoder->decoder == nullptr || limits == nullptr) {
+        return HXJPEG_ERR_INVALID_ARGUMENT;
+    }
+    return decoder->decoder->SetLimits(*limits) ? HXJPEG_OK : HXJPEG_ERR_INVALID_ARGUMENT;
 }
 
 int32_t HXJPEGDecoderReadHeader(HXJPEGDecoder* decoder, HXJPEGMetaDataHandler* metaDataHandler,
@@ -101,7 +114,7 @@ int32_t HXJPEGDecoderReadHeader(HXJPEGDecoder* decoder, HXJPEGMetaDataHandler* m
     if (decoder == nullptr || decoder->decoder == nullptr || out == nullptr) {
         return HXJPEG_ERR_INVALID_ARGUMENT;
     }
-    return Guarded([&] { return decoder->decoder->ReadHeader(metaDataHandler, out); });
+    return GuardFlatCall([&] { return decoder->decoder->ReadHeader(metaDataHandler, out); });
 }
 
 int32_t HXJPEGDecoderReadTiledContent(HXJPEGDecoder* decoder, uint32_t colorSpace,
@@ -109,7 +122,7 @@ int32_t HXJPEGDecoderReadTiledContent(HXJPEGDecoder* decoder, uint32_t colorSpac
     if (decoder == nullptr || decoder->decoder == nullptr) {
         return HXJPEG_ERR_INVALID_ARGUMENT;
     }
-    return Guarded([&] { return decoder->decoder->ReadContent(colorSpace, sink); });
+    return GuardFlatCall([&] { return decoder->decoder->ReadContent(colorSpace, sink); });
 }
 
 namespace {
@@ -144,15 +157,11 @@ int32_t HXJPEGDecoderReadContent(HXJPEGDecoder* decoder, uint32_t colorSpace,
     BufferSink sink{target};
     HXJPEGTiledContentWriter writer = {&sink, BufferSink::Begin, BufferSink::GetTile,
                                        BufferSink::PutTile, BufferSink::End};
-    return Guarded([&] { return decoder->decoder->ReadContent(colorSpace, writer); });
+    return GuardFlatCall([&] { return decoder->decoder->ReadContent(colorSpace, writer); });
 }
 
 int32_t HXJPEGDecoderRelease(HXJPEGDecoder* decoder) {
-    if (decoder != nullptr) {
-        delete decoder->decoder;
-        delete decoder->memory;
-        delete decoder;
-    }
+    delete decoder;  // its members free the decoder and the memory reader
     return HXJPEG_OK;
 }
 

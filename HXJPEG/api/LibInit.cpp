@@ -1,37 +1,15 @@
 // HXJPEGLibInit and the options defaults.
-#include <cstdlib>
-#include <cstring>
-
 #include "HXJPEG.h"
-#include "HXJPEG/decoder/ColorConverter.h"
-#include "HXJPEG/decoder/IDCT.h"
-#include "HXJPEG/encoder/EncoderSIMD.h"
-
-namespace {
-
-bool PortablePathForced() {
-    const char* value = std::getenv("VANTORY_FORCE_PORTABLE");
-    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
-}
-
-bool ProcessorHasSSE2() {
-#if defined(__x86_64__) || defined(__i386__)
-    return __builtin_cpu_supports("sse2");
-#else
-    return false;
-#endif
-}
-
-}  // namespace
+#include "HXJPEG/common/CodecSIMD.h"
 
 extern "C" {
 
+// Departs on purpose from the older rule "call once before anything else": a decode before it
+// used to run on empty tables and deliver all-zero samples without an error. Now nothing
+// depends on it: the tables are built by the compiler and the vector code is chosen on first
+// use (CodecSIMD.cpp). Calling it chooses again (VANTORY_FORCE_PORTABLE is re-read).
 int32_t HXJPEGLibInit(void) {
-    HXJPEG::BuildColorTables();
-    bool sse2 = ProcessorHasSSE2() && !PortablePathForced();
-    HXJPEG::SelectIDCT(sse2);
-    HXJPEG::SelectColorSIMD(sse2);
-    HXJPEG::SelectEncoderSIMD(sse2);
+    HXJPEG::ChooseCodecSIMD();
     return HXJPEG_OK;
 }
 

@@ -15,10 +15,7 @@ using RowConverter = void (*)(const int16_t* const in[4], uint8_t* const out[4],
 // combination produces nothing (the caller's buffer stays untouched).
 RowConverter SelectRowConverter(int componentCount, uint32_t colorSpace, bool untransformed);
 
-// Chooses the SSE2 conversions (bit-exact with the portable ones); set by HXJPEGLibInit.
+// For tests: the best vector conversions (bit-exact with the portable ones), or the portable.
 void SelectColorSIMD(bool useSSE2);
-
-// Builds the range-limit and YCbCr tables; called by HXJPEGLibInit.
-void BuildColorTables();
 
 }  // namespace HXJPEG

@@ -14,14 +14,15 @@ namespace HXJPEG {
 using IDCTFunction = void (*)(const int16_t* natural, int count, const QuantTable& table,
                               int16_t* out, size_t stride);
 
-// The transform chosen by HXJPEGLibInit: single precision when the processor has SSE2 and
-// VANTORY_FORCE_PORTABLE is not set (eight lanes with AVX, bit-identical), the integer form
-// otherwise.
+// The transform the codec's dispatch table (CodecSIMD.h) names: single precision when the
+// processor has SSE2 (eight lanes with AVX, bit-identical), the integer form otherwise or when
+// VANTORY_FORCE_PORTABLE is set.
 struct IDCTSelection {
     IDCTFunction transform;
     bool usesSSE2;
 };
 const IDCTSelection& ActiveIDCT();
+// For tests: the best vector form, or the integer form.
 void SelectIDCT(bool useSSE2);
 
 void IDCTInteger(const int16_t* natural, int count, const QuantTable& table, int16_t* out,

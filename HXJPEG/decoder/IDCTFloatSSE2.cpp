@@ -4,6 +4,8 @@
 #include "HXJPEG/common/ZigZag.h"
 #include "HXJPEG/decoder/IDCT.h"
 
+#include "HXJPEG/common/CodecSIMD.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #include <xmmintrin.h>
@@ -168,27 +170,16 @@ void IDCTFloatSSE2(const int16_t* natural, int count, const QuantTable& table, i
 
 #endif
 
-namespace {
-IDCTSelection g_selection = {IDCTInteger, false};
-}
-
 const IDCTSelection& ActiveIDCT() {
-    return g_selection;
+    static const IDCTSelection kSelections[] = {
+        {IDCTInteger, false}, {IDCTFloatSSE2, true}, {IDCTFloatAVX, true}};
+    return kSelections[static_cast<int>(ActiveCodecSIMD().inverseDCT)];
 }
 
 void SelectIDCT(bool useSSE2) {
-#if defined(__SSE2__)
-    if (!useSSE2) {
-        g_selection = {IDCTInteger, false};
-    } else if (__builtin_cpu_supports("avx")) {
-        g_selection = {IDCTFloatAVX, true};
-    } else {
-        g_selection = {IDCTFloatSSE2, true};
-    }
-#else
-    (void)useSSE2;
-    g_selection = {IDCTInteger, false};
-#endif
+    CodecSIMD table = ActiveCodecSIMD();
+    table.inverseDCT = useSSE2 ? BestCodecSIMD(true).inverseDCT : InverseDCTKind::kInteger;
+    OverrideCodecSIMD(table);
 }
 
 }  // namespace HXJPEG

@@ -12,11 +12,7 @@ namespace HXJPEG {
 
 JPEGDecoder::JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options,
                          bool reportWarnings, const HXJPEGWarningHandler* warningHandler)
-    : options_(options), reportWarnings_(reportWarnings), input_(reader) {
-    if (warningHandler != nullptr) {
-        warningHandler_ = *warningHandler;
-        hasWarningHandler_ = true;
-    }
+    : options_(options), status_(reportWarnings, warningHandler), input_(reader) {
     reduced_ = !(options.scaleX == 1 && options.scaleY == 1);
     static const uint16_t kZero[64] = {};
     for (auto& q : quant_) {
@@ -25,90 +21,76 @@ JPEGDecoder::JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options
     }
 }
 
-JPEGDecoder::~JPEGDecoder() {
-    std::free(storeMemory_);
+bool JPEGDecoder::SetLimits(const HXJPEGDecodeLimits& limits) {
+    if (headerDone_) {
+        return false;
+    }
+    const HXJPEGDecodeLimits defaults = DefaultLimits();
+    limits_.maxFramePixels = std::min(limits.maxFramePixels, defaults.maxFramePixels);
+    limits_.maxScans = std::min(limits.maxScans, defaults.maxScans);
+    return true;
 }
 
 void JPEGDecoder::SetContentHandler(DecodeContentHandler* handler) {
     handler_ = handler != nullptr ? handler : &defaultHandler_;
 }
 
-void JPEGDecoder::Fail(int32_t code) {
-    if (error_ == 0) {
-        error_ = code;
-    }
-}
-
-bool JPEGDecoder::Warn(int32_t code) {
-    bool goOn = reportWarnings_ && (!hasWarningHandler_ || warningHandler_.onWarning == nullptr ||
-                                    warningHandler_.onWarning(warningHandler_.userData, code));
-    if (!goOn) {
-        Fail(code);
-    }
-    return goOn;
-}
-
 int32_t JPEGDecoder::ReadHeader(const HXJPEGMetaDataHandler* metaDataHandler, HXJPEGHeader* out) {
     if (!headerDone_) {
         headerDone_ = true;
         if (metaDataHandler != nullptr) {
-            metaDataHandler_ = *metaDataHandler;
-            hasMetaDataHandler_ = true;
+            metaData_.SetHandler(metaDataHandler);
         }
         RunMarkerLoop(kModeHeader);
     }
     if (out != nullptr) {
         *out = {};
-        out->width = uint16_t(reduced_ ? mcusAcross_ * hMax_ : width_);
-        out->height = uint16_t(reduced_ ? mcusDown_ * vMax_ : height_);
-        out->numComponents = uint8_t(componentCount_);
-        out->colorSpace = componentCount_ == 1   ? HXJPEG_COLOR_GREY
-                          : componentCount_ == 3 ? HXJPEG_COLOR_RGB
-                          : componentCount_ == 4 ? HXJPEG_COLOR_CMYK
-                                                 : HXJPEG_COLOR_DEFAULT;
+        out->width = uint16_t(reduced_ ? frame_.mcusAcross * frame_.hMax : frame_.width);
+        out->height = uint16_t(reduced_ ? frame_.mcusDown * frame_.vMax : frame_.height);
+        out->numComponents = uint8_t(frame_.componentCount);
+        out->colorSpace = frame_.componentCount == 1   ? HXJPEG_COLOR_GREY
+                          : frame_.componentCount == 3 ? HXJPEG_COLOR_RGB
+                          : frame_.componentCount == 4 ? HXJPEG_COLOR_CMYK
+                                                       : HXJPEG_COLOR_DEFAULT;
     }
-    if (error_ != 0) {
-        return error_;
+    if (status_.Failed()) {
+        return status_.Error();
     }
-    return (width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0;
+    return frame_.Empty() ? HXJPEG_ERR_NO_FRAME : 0;
 }
 
 int32_t JPEGDecoder::ReadContent(uint32_t colorSpace, const HXJPEGTiledContentWriter& sink) {
     if (colorSpace == HXJPEG_COLOR_DEFAULT) {
-        colorSpace = componentCount_ == 1   ? HXJPEG_COLOR_GREY
-                     : componentCount_ == 3 ? HXJPEG_COLOR_RGB
-                     : componentCount_ == 4 ? HXJPEG_COLOR_CMYK
-                                            : HXJPEG_COLOR_RGB;
+        colorSpace = frame_.componentCount == 1   ? HXJPEG_COLOR_GREY
+                     : frame_.componentCount == 3 ? HXJPEG_COLOR_RGB
+                     : frame_.componentCount == 4 ? HXJPEG_COLOR_CMYK
+                                                  : HXJPEG_COLOR_RGB;
     }
     if (colorSpace == 3 || colorSpace > HXJPEG_COLOR_RGBX) {
         return HXJPEG_ERR_INVALID_ARGUMENT;
     }
     int32_t headerResult = ReadHeader(nullptr, nullptr);
     if (headerResult != 0 || contentDone_) {
-        return headerResult != 0 ? headerResult : error_;
+        return headerResult != 0 ? headerResult : status_.Error();
     }
     contentDone_ = true;
-    colorSpace_ = colorSpace;
-    sink_ = sink;
+    output_.SetSink(sink, colorSpace);
     RunMarkerLoop(reduced_ ? kModeReduced : kModeFull);
-    if (sinkBegun_ && sink_.end != nullptr) {
-        sink_.end(sink_.userData);
-    }
-    sinkBegun_ = false;
-    if (error_ == 0 && scanCount_ == 0) {
+    output_.End();
+    if (!status_.Failed() && scanCount_ == 0) {
         return HXJPEG_ERR_NO_FRAME;  // a frame without any scan has no image to deliver
     }
-    return error_ != 0 ? error_ : ((width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0);
+    return status_.Failed() ? status_.Error() : (frame_.Empty() ? HXJPEG_ERR_NO_FRAME : 0);
 }
 
 int32_t JPEGDecoder::ReadCoefficients(uint32_t mode) {
     int32_t headerResult = ReadHeader(nullptr, nullptr);
     if (headerResult != 0 || contentDone_) {
-        return headerResult != 0 ? headerResult : error_;
+        return headerResult != 0 ? headerResult : status_.Error();
     }
     contentDone_ = true;
     RunMarkerLoop(kModeCoefficients | (mode & (kModeFull | kModeReduced)));
-    return error_ != 0 ? error_ : ((width_ == 0 || height_ == 0) ? HXJPEG_ERR_NO_FRAME : 0);
+    return status_.Failed() ? status_.Error() : (frame_.Empty() ? HXJPEG_ERR_NO_FRAME : 0);
 }
 
 bool JPEGDecoder::FindMarker(uint8_t* code) {
@@ -143,7 +125,7 @@ bool JPEGDecoder::FindMarker(uint8_t* code) {
 
 bool JPEGDecoder::ReadSegmentLength(uint32_t* payload) {
     if (!input_.Ensure(2)) {
-        Warn(HXJPEG_WARN_EARLY_END);
+        status_.Warn(HXJPEG_WARN_EARLY_END);
         return false;
     }
     uint32_t length = (uint32_t(input_.data[input_.pos]) << 8) | input_.data[input_.pos + 1];
@@ -166,7 +148,7 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
     bool resumeAtScan = atScan_;
     atScan_ = false;
     uint8_t code = 0;
-    if (!resumeAtScan && !frameRead_ && scanCount_ == 0 && mode == kModeHeader) {
+    if (!resumeAtScan && !frame_.read && scanCount_ == 0 && mode == kModeHeader) {
         // The stream starts at the first SOI; anything before it is ignored.
         for (;;) {
             if (!FindMarker(&code)) {
@@ -204,13 +186,13 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
         } else if (code == marker::kSOF0 || code == marker::kSOF1 || code == marker::kSOF2) {
             if (!BufferSegment(payload)) {
                 stop = true;
-            } else if (!frameRead_) {
-                progressive_ = code == marker::kSOF2;
+            } else if (!frame_.read) {
+                frame_.progressive = code == marker::kSOF2;
                 ParseFrame(payload);
-                if (error_ == 0) {
+                if (!status_.Failed()) {
                     int32_t query = handler_->QueryAfterFrame();
                     if (query != 0) {
-                        Fail(query);
+                        status_.Fail(query);
                     }
                 }
             }
@@ -227,7 +209,7 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
                 ParseQuantTables(payload);
             } else {
                 ParseScanHeader(payload);
-                if (error_ == 0) {
+                if (!status_.Failed()) {
                     if (mode & kModeCoefficients) {
                         reduced_ = (mode & kModeReduced) != 0;
                     }
@@ -241,17 +223,17 @@ void JPEGDecoder::RunMarkerLoop(uint32_t mode) {
         } else if (!input_.Skip(payload)) {
             stop = true;
         }
-        if (stop || error_ != 0) {
+        if (stop || status_.Failed()) {
             break;
         }
         if (!FindMarker(&code)) {
             if (mode != kModeHeader) {
-                Warn(HXJPEG_WARN_EARLY_END);  // no EOI: the input ended early
+                status_.Warn(HXJPEG_WARN_EARLY_END);  // no EOI: the input ended early
             }
             break;
         }
     }
-    if (storeUsed_ && error_ == 0 && mode != kModeHeader) {
+    if (storeUsed_ && !status_.Failed() && mode != kModeHeader) {
         OutputFromStore();
     }
 }
@@ -265,10 +247,14 @@ void JPEGDecoder::ParseFrame(uint32_t payload) {
     uint16_t width = uint16_t((p[3] << 8) | p[4]);
     int count = p[5];
     if (count < 1 || count > 4) {
-        Fail(HXJPEG_ERR_COMPONENT_COUNT);
+        status_.Fail(HXJPEG_ERR_COMPONENT_COUNT);
         return;
     }
     if (payload < uint32_t(6 + 3 * count)) {
+        return;
+    }
+    if (uint64_t{width} * height > limits_.maxFramePixels) {
+        status_.Fail(HXJPEG_ERR_OUT_OF_MEMORY);
         return;
     }
     for (int i = 0; i < count; ++i) {
@@ -278,28 +264,31 @@ void JPEGDecoder::ParseFrame(uint32_t payload) {
         fc.h = uint8_t(c[1] >> 4);
         fc.v = uint8_t(c[1] & 15);
         fc.quantTable = c[2];
-        if (fc.h > 4 || fc.v > 4 || fc.h == 0 || fc.v == 0 || fc.quantTable > 3 ||
-            fc.identifier > 4) {
-            Fail(HXJPEG_ERR_FRAME_COMPONENT);
+        // Departs on purpose from the older rule that refused identifiers above 4: CMYK files
+        // from libjpeg ('C','M','Y','K'), RGB-coded ones ('R','G','B') and many other tools use
+        // larger ones, and the JPEG standard allows 0-255. What must hold is that a scan can name
+        // each component unambiguously, so a repeated identifier is refused instead. The order
+        // of the components, not their identifiers, decides their roles.
+        bool repeated = false;
+        for (int j = 0; j < i; ++j) {
+            repeated = repeated || frame_.components[j].identifier == fc.identifier;
+        }
+        if (fc.h > 4 || fc.v > 4 || fc.h == 0 || fc.v == 0 || fc.quantTable > 3 || repeated) {
+            status_.Fail(HXJPEG_ERR_FRAME_COMPONENT);
             return;
         }
         if (count == 1) {
             fc.h = fc.v = 1;
         }
-        frame_[i] = fc;
+        frame_.components[i] = fc;
     }
-    frameRead_ = true;
-    width_ = width;
-    height_ = height;
-    componentCount_ = count;
-    hMax_ = vMax_ = 1;
-    for (int i = 0; i < count; ++i) {
-        hMax_ = std::max<int>(hMax_, frame_[i].h);
-        vMax_ = std::max<int>(vMax_, frame_[i].v);
-    }
-    mcusAcross_ = (width_ + 8 * hMax_ - 1) / (8 * hMax_);
-    mcusDown_ = (height_ + 8 * vMax_ - 1) / (8 * vMax_);
-    handler_->OnFrame(width_, height_, frame_, uint8_t(componentCount_));
+    frame_.read = true;
+    frame_.width = width;
+    frame_.height = height;
+    frame_.componentCount = count;
+    frame_.ComputeGrid();
+    handler_->OnFrame(frame_.width, frame_.height, frame_.components,
+                      uint8_t(frame_.componentCount));
 }
 
 void JPEGDecoder::ParseQuantTables(uint32_t payload) {
@@ -310,16 +299,16 @@ void JPEGDecoder::ParseQuantTables(uint32_t payload) {
         int number = p[at] & 15;
         ++at;
         if (number > 3) {
-            Fail(HXJPEG_ERR_QUANT_TABLE_NUMBER);
+            status_.Fail(HXJPEG_ERR_QUANT_TABLE_NUMBER);
             return;
         }
         if (precision > 1) {
-            Fail(HXJPEG_ERR_QUANT_PRECISION);
+            status_.Fail(HXJPEG_ERR_QUANT_PRECISION);
             return;
         }
         uint32_t size = precision == 1 ? 128 : 64;
         if (payload - at < size) {
-            Fail(HXJPEG_ERR_QUANT_TABLE_SHORT);
+            status_.Fail(HXJPEG_ERR_QUANT_TABLE_SHORT);
             return;
         }
         uint16_t natural[64];
@@ -341,7 +330,7 @@ void JPEGDecoder::ParseHuffmanTables(uint32_t payload) {
         int tableClass = p[at] >> 4;
         int number = p[at] & 15;
         if (number > 3 || tableClass > 1 || payload - at < 17) {
-            Fail(HXJPEG_ERR_HUFFMAN);
+            status_.Fail(HXJPEG_ERR_HUFFMAN);
             return;
         }
         HuffmanTableSpec spec;
@@ -351,14 +340,14 @@ void JPEGDecoder::ParseHuffmanTables(uint32_t payload) {
         }
         at += 17;
         if (spec.symbolCount > 256 || payload - at < uint32_t(spec.symbolCount)) {
-            Fail(HXJPEG_ERR_HUFFMAN);
+            status_.Fail(HXJPEG_ERR_HUFFMAN);
             return;
         }
         std::memcpy(spec.symbols, p + at, spec.symbolCount);
         at += spec.symbolCount;
         HuffmanDecodeTable& table = tableClass == 0 ? dcTables_[number] : acTables_[number];
         if (!table.Build(spec, tableClass == 1)) {
-            Fail(HXJPEG_ERR_HUFFMAN);
+            status_.Fail(HXJPEG_ERR_HUFFMAN);
             return;
         }
         if (tableClass == 0) {
@@ -372,16 +361,16 @@ void JPEGDecoder::ParseHuffmanTables(uint32_t payload) {
 void JPEGDecoder::ParseScanHeader(uint32_t payload) {
     const uint8_t* p = segment_.data();
     if (payload < 1) {
-        Fail(HXJPEG_ERR_SCAN);
+        status_.Fail(HXJPEG_ERR_SCAN);
         return;
     }
     int count = p[0];
-    if (count < 1 || count > 4 || payload < uint32_t(1 + 2 * count + 3) || !frameRead_) {
-        Fail(frameRead_ ? HXJPEG_ERR_SCAN : HXJPEG_ERR_NO_FRAME);
+    if (count < 1 || count > 4 || payload < uint32_t(1 + 2 * count + 3) || !frame_.read) {
+        status_.Fail(frame_.read ? HXJPEG_ERR_SCAN : HXJPEG_ERR_NO_FRAME);
         return;
     }
-    if (++scanCount_ > HXJPEG_MAX_SCANS) {
-        Fail(HXJPEG_ERR_TOO_MANY_SCANS);
+    if (uint32_t(++scanCount_) > limits_.maxScans) {
+        status_.Fail(HXJPEG_ERR_TOO_MANY_SCANS);
         return;
     }
     ScanHeader scan;
@@ -391,13 +380,13 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
         int selector = p[1 + 2 * i];
         int tables = p[2 + 2 * i];
         int index = -1;
-        for (int c = 0; c < componentCount_; ++c) {
-            if (frame_[c].identifier == selector) {
+        for (int c = 0; c < frame_.componentCount; ++c) {
+            if (frame_.components[c].identifier == selector) {
                 index = c;
             }
         }
         if (index < 0 || seen[index] || (tables >> 4) > 3 || (tables & 15) > 3) {
-            Fail(HXJPEG_ERR_SCAN);
+            status_.Fail(HXJPEG_ERR_SCAN);
             return;
         }
         seen[index] = true;
@@ -408,11 +397,11 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
     scan.se = s[1];
     scan.ah = uint8_t(s[2] >> 4);
     scan.al = uint8_t(s[2] & 15);
-    if (progressive_) {
+    if (frame_.progressive) {
         bool dc = scan.ss == 0;
         if (scan.se > 63 || scan.ss > scan.se || (dc && scan.se != 0) || (!dc && count != 1) ||
             scan.al > 13 || scan.ah > 13) {
-            Fail(HXJPEG_ERR_SCAN);
+            status_.Fail(HXJPEG_ERR_SCAN);
             return;
         }
     } else {
@@ -446,47 +435,16 @@ void JPEGDecoder::ReadRestartInterval(uint32_t payload) {
 }
 
 void JPEGDecoder::ReadAppSegment(uint8_t code, uint32_t payload) {
-    uint8_t appIndex = uint8_t(code - marker::kAPP0);
-    uint8_t signature[12];
-    const uint8_t* head = nullptr;  // the first 12 bytes when they were read
-    bool taken = false;
-    if (hasMetaDataHandler_ && metaDataHandler_.begin != nullptr) {
-        uint8_t* buffer = nullptr;
-        metaDataHandler_.begin(metaDataHandler_.userData, appIndex, uint16_t(payload), &buffer);
-        if (buffer != nullptr) {
-            taken = true;
-            bool complete = input_.ReadInto(buffer, payload);
-            if (metaDataHandler_.end != nullptr) {
-                metaDataHandler_.end(metaDataHandler_.userData, appIndex, uint16_t(payload), buffer,
-                                     complete);
-            }
-            if (!complete) {
-                Warn(HXJPEG_WARN_EARLY_END);
-                return;
-            }
-            head = buffer;
-        }
-    }
-    if (!taken) {
-        uint32_t rest = payload;
-        if (code == marker::kAPP14 && payload >= 12) {
-            if (!input_.ReadInto(signature, 12)) {
-                Warn(HXJPEG_WARN_EARLY_END);
-                return;
-            }
-            head = signature;
-            rest -= 12;
-        }
-        if (!input_.Skip(rest)) {
-            Warn(HXJPEG_WARN_EARLY_END);
-            return;
-        }
+    AppSegmentReader::Head head;
+    if (!metaData_.Read(input_, code, payload, &head)) {
+        status_.Warn(HXJPEG_WARN_EARLY_END);
+        return;
     }
     if (code == marker::kAPP14) {
         // The codec's own APP14 signature; transform byte 0 means stored without a colour
         // transform (plain CMYK for four components).
-        untransformed_ =
-            head != nullptr && payload >= 12 && std::memcmp(head, "Quarn", 5) == 0 && head[11] == 0;
+        untransformed_ = head.size >= AppSegmentReader::Head::kSize &&
+                         std::memcmp(head.bytes, "Quarn", 5) == 0 && head.bytes[11] == 0;
     }
 }
 

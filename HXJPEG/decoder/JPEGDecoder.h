@@ -7,17 +7,29 @@
 
 #include "HXJPEG.h"
 #include "HXJPEG/common/FrameInfo.h"
+#include "HXJPEG/decoder/BandWriter.h"
+#include "HXJPEG/decoder/BlockDecoder.h"
+#include "HXJPEG/decoder/CoefficientStore.h"
 #include "HXJPEG/decoder/ColorConverter.h"
 #include "HXJPEG/decoder/DecodeContentHandler.h"
+#include "HXJPEG/decoder/DecodeStatus.h"
+#include "HXJPEG/decoder/DecodedFrame.h"
 #include "HXJPEG/decoder/HuffmanDecodeTable.h"
 #include "HXJPEG/decoder/InputBuffer.h"
 #include "HXJPEG/decoder/QuantTable.h"
+#include "HXJPEG/metadata/AppSegmentReader.h"
 
 namespace HXJPEG {
 
 // The JPEG decoder: baseline, extended and progressive Huffman frames, full or one-eighth size,
 // pixels delivered band by band to a tile writer, or quantised coefficient blocks delivered to
 // a DecodeContentHandler (mode kModeCoefficients).
+//
+// This class runs the marker loop, parses the table, frame and scan segments and drives the
+// scan loops; the work itself belongs to its parts: DecodeStatus (first error, warnings),
+// AppSegmentReader (APPn to the caller's metadata handler), BlockDecoder (entropy-coded blocks
+// and restart intervals, over an EntropyBitReader), CoefficientStore (multi-scan images) and
+// BandWriter (samples to the caller's tiles).
 class JPEGDecoder {
 public:
     // Mode bits of the marker loop.
@@ -30,7 +42,7 @@ public:
 
     JPEGDecoder(const HXJPEGReader& reader, HXJPEGDecodeOptions options, bool reportWarnings,
                 const HXJPEGWarningHandler* warningHandler);
-    ~JPEGDecoder();
+    ~JPEGDecoder() = default;
     JPEGDecoder(const JPEGDecoder&) = delete;
     JPEGDecoder& operator=(const JPEGDecoder&) = delete;
 
@@ -45,13 +57,15 @@ public:
 
     bool Reduced() const { return reduced_; }
 
+    // Lowers the limits (values above the defaults count as the defaults). False once the
+    // header has been read: the limits must hold for the whole decode.
+    bool SetLimits(const HXJPEGDecodeLimits& limits);
+    static HXJPEGDecodeLimits DefaultLimits() { return {65535u * 65535u, HXJPEG_MAX_SCANS}; }
+
     // Reads a memory block in place (HXJPEGDecoderCreateUsingData); call before reading.
     void UseMemory(const uint8_t* data, size_t size) { input_.UseMemory(data, size); }
 
 private:
-    struct Component;
-    struct BitReader;
-
     // Marker loop and segments (JPEGDecoder.cpp).
     void RunMarkerLoop(uint32_t mode);
     bool FindMarker(uint8_t* code);
@@ -63,62 +77,33 @@ private:
     void ParseScanHeader(uint32_t payload);
     void ReadRestartInterval(uint32_t payload);
     void ReadAppSegment(uint8_t code, uint32_t payload);
-    void Fail(int32_t code);
-    bool Warn(int32_t code);
 
-    // Entropy decoding (JPEGDecoderEntropy.cpp).
-    void ResetBitReader();
-    void FillBits();
-    void FillBitsFast();
-    void FillLocalBits(uint64_t& bits, int& bitCount);
-    int DecodeHuffman(const HuffmanDecodeTable& table);
-    int ReceiveExtend(int size);
-    uint32_t GetBits(int n);
-    bool ProcessRestart(bool endsScanIfMissing);
-    bool CheckDataEnd();
-    int DecodeBlockSequential(int16_t* zz, ScanComponent& sc, bool dcOnly);
-    template <bool dcOnly>
-    int DecodeBlock(int16_t* zz, ScanComponent& sc);
-    int SkipACCoefficients(const HuffmanDecodeTable& ac);
-    bool DecodeProgressiveDCFirst(int16_t* zz, ScanComponent& sc);
-    bool DecodeProgressiveDCRefine(int16_t* zz);
-    bool DecodeProgressiveACFirst(int16_t* zz);
-    bool DecodeProgressiveACRefine(int16_t* zz);
+    // Scan loops (JPEGDecoderScans.cpp).
     void DecodeScanIntoStore();
+    void DecodeSinglePass();
     bool AllocateStore();
-    int16_t* StoreBlock(int component, int blockX, int blockY);
 
     // Output (JPEGDecoderOutput.cpp).
-    void DecodeSinglePass();
     void OutputFromStore();
     bool PrepareOutput();
     void DecodeBlockToSamples(const int16_t* zz, int count, int component, int16_t* out,
                               size_t stride);
     void NotifyDecodedBlock(const int16_t* natural, int component);
     bool BeginBand(int bandIndex);
-    void EmitChunk(int bandIndex, int firstMCU, int mcuCount);
     bool EndBand(int bandIndex);
 
     HXJPEGDecodeOptions options_;
-    bool reportWarnings_;
-    HXJPEGWarningHandler warningHandler_ = {};
-    bool hasWarningHandler_ = false;
+    HXJPEGDecodeLimits limits_ = DefaultLimits();
+    DecodeStatus status_;
     InputBuffer input_;
     std::vector<uint8_t> segment_;  // payload of the segment being parsed
 
     DefaultDecodeContentHandler defaultHandler_;
     DecodeContentHandler* handler_ = &defaultHandler_;
-    HXJPEGMetaDataHandler metaDataHandler_ = {};
-    bool hasMetaDataHandler_ = false;
+    AppSegmentReader metaData_;
 
     // Frame.
-    bool frameRead_ = false;
-    bool progressive_ = false;
-    uint16_t width_ = 0, height_ = 0;
-    int componentCount_ = 0;
-    FrameComponent frame_[4];
-    int hMax_ = 1, vMax_ = 1;
-    int mcusAcross_ = 0, mcusDown_ = 0;
+    DecodedFrame frame_;
     bool untransformed_ = false;  // APP14 transform 0
     bool reduced_ = false;
 
@@ -130,25 +115,9 @@ private:
     ScanHeader scan_;
     int scanCount_ = 0;
     uint16_t restartInterval_ = 0;
-    int restartsLeft_ = 0;
-    uint32_t eobRun_ = 0;
+    BlockDecoder blocks_{input_, dcTables_, acTables_, status_};
 
-    // Bit reader: a 64-bit accumulator holding bits from its top.
-    uint64_t bits_ = 0;
-    int bitCount_ = 0;
-    int inventedBits_ = 0;        // zero bits fed after the data or a marker
-    uint8_t pendingMarker_ = 0;   // marker met inside entropy data (0 = none)
-    bool dataExhausted_ = false;  // after a -301 that the handler let pass: zero coefficients
-
-    // Coefficient store for multi-scan images: per component, blocks of 64 int16 in zig-zag
-    // order, blocksAcross x blocksDown (whole MCUs).
-    struct Store {
-        int16_t* blocks = nullptr;
-        int blocksAcross = 0;
-        int blocksDown = 0;
-    };
-    Store store_[4];
-    void* storeMemory_ = nullptr;
+    CoefficientStore store_;  // multi-scan images only
     bool storeUsed_ = false;
     bool contentSinglePassDone_ = false;
 
@@ -157,22 +126,9 @@ private:
     bool headerDone_ = false;
     bool contentDone_ = false;
     bool atScan_ = false;  // the marker loop stopped at an SOS whose header is not yet read
-    uint32_t colorSpace_ = 0;
-    RowConverter converter_ = nullptr;
-    HXJPEGTiledContentWriter sink_ = {};
-    bool sinkBegun_ = false;
-    HXJPEGImageContent tile_ = {};
-    int bandHeight_ = 0;   // output rows per band
-    int outputWidth_ = 0;  // output samples per row
-    int outputHeight_ = 0;
-    int blockSize_ = 8;                     // samples per block side: 8, or 1 in the reduced decode
-    int chunkMCUs_ = 0;                     // MCUs per chunk: 48 / Hmax
-    std::vector<int16_t> chunkSamples_[4];  // per component: chunk of decoded samples
-    size_t chunkStride_[4] = {};
-    std::vector<int16_t> upsampled_[4];  // per component: one row widened to the output
-    std::vector<int16_t> zzScratch_;     // blocks of one MCU, zig-zag order
-
-    int32_t error_ = 0;
+    BandWriter output_;
+    int chunkMCUs_ = 0;               // MCUs per chunk: 48 / Hmax
+    std::vector<int16_t> zzScratch_;  // blocks of one MCU, zig-zag order
 };
 
 }  // namespace HXJPEG

@@ -5,6 +5,7 @@
 
 #include "HXJPEG/encoder/EncoderSIMD.h"
 #include "HXJPEG/encoder/InterleavedRows.h"
+#include "HXJPEG/encoder/YCbCrArithmetic.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -19,9 +20,13 @@ struct Weighted {
     int32_t y, cb, cr;
 };
 
+inline int32_t Weigh(const YCbCrWeights& w, int32_t r, int32_t g, int32_t b) {
+    return w.r * r + w.g * g + w.b * b;
+}
+
 inline Weighted Weigh(int32_t r, int32_t g, int32_t b) {
-    return {77 * r + 150 * g + 29 * b - 32768, -43 * r - 85 * g + 128 * b,
-            128 * r - 107 * g - 21 * b};
+    return {Weigh(kLumaWeights, r, g, b) + kLumaOffset, Weigh(kBlueWeights, r, g, b),
+            Weigh(kRedWeights, r, g, b)};
 }
 
 }  // namespace
@@ -39,7 +44,7 @@ static void ConvertPlanarRow(const uint8_t* r, const uint8_t* g, const uint8_t* 
     uint32_t x = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
-    const __m128i yOffset = _mm_set1_epi16(-32768);
+    const __m128i yOffset = _mm_set1_epi16(int16_t(kLumaOffset));
     for (; useSSE2 && x + 8 <= count; x += 8) {
         const __m128i red =
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + x)), zero);
@@ -47,14 +52,14 @@ static void ConvertPlanarRow(const uint8_t* r, const uint8_t* g, const uint8_t* 
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(g + x)), zero);
         const __m128i blue =
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + x)), zero);
-        auto weigh = [&](int16_t wr, int16_t wg, int16_t wb) {
-            return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(red, _mm_set1_epi16(wr)),
-                                               _mm_mullo_epi16(green, _mm_set1_epi16(wg))),
-                                 _mm_mullo_epi16(blue, _mm_set1_epi16(wb)));
+        auto weigh = [&](const YCbCrWeights& w) {
+            return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(red, _mm_set1_epi16(w.r)),
+                                               _mm_mullo_epi16(green, _mm_set1_epi16(w.g))),
+                                 _mm_mullo_epi16(blue, _mm_set1_epi16(w.b)));
         };
-        const __m128i y = _mm_srai_epi16(_mm_add_epi16(weigh(77, 150, 29), yOffset), 8);
-        const __m128i cb = _mm_srai_epi16(weigh(-43, -85, 128), 8);
-        const __m128i cr = _mm_srai_epi16(weigh(128, -107, -21), 8);
+        const __m128i y = RoundedSamples(_mm_add_epi16(weigh(kLumaWeights), yOffset));
+        const __m128i cb = RoundedSamples(weigh(kBlueWeights));
+        const __m128i cr = RoundedSamples(weigh(kRedWeights));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(yOut + x), y);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(cbOut + x), cb);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(crOut + x), cr);
@@ -64,9 +69,9 @@ static void ConvertPlanarRow(const uint8_t* r, const uint8_t* g, const uint8_t* 
 #endif
     for (; x < count; ++x) {
         const Weighted w = Weigh(r[x], g[x], b[x]);
-        yOut[x] = static_cast<int16_t>(w.y >> 8);
-        cbOut[x] = static_cast<int16_t>(w.cb >> 8);
-        crOut[x] = static_cast<int16_t>(w.cr >> 8);
+        yOut[x] = RoundedSample(w.y);
+        cbOut[x] = RoundedSample(w.cb);
+        crOut[x] = RoundedSample(w.cr);
     }
 }
 
@@ -105,9 +110,9 @@ void ColorConverterRGB::ConvertEqual(const Channels& channels, const HXJPEGImage
             for (; x < count; ++x) {
                 const size_t at = size_t{x} * step;
                 const Weighted w = Weigh(flip ^ r[at], flip ^ g[at], flip ^ b[at]);
-                yOut[x] = static_cast<int16_t>(w.y >> 8);
-                cbOut[x] = static_cast<int16_t>(w.cb >> 8);
-                crOut[x] = static_cast<int16_t>(w.cr >> 8);
+                yOut[x] = RoundedSample(w.y);
+                cbOut[x] = RoundedSample(w.cb);
+                crOut[x] = RoundedSample(w.cr);
             }
         } else {
             for (uint32_t x = 0; x < count; ++x) {
@@ -170,13 +175,13 @@ void ColorConverterRGB::ConvertSubsampled(const Channels& channels, const HXJPEG
                     const Weighted w =
                         Weigh(flip ^ channels.planes[0][at], flip ^ channels.planes[1][at],
                               flip ^ channels.planes[2][at]);
-                    yOut[x] = static_cast<int16_t>(w.y >> 8);
+                    yOut[x] = RoundedSample(w.y);
                     cbSum += w.cb;
                     crSum += w.cr;
                 }
             }
-            cbOut[chromaX] = static_cast<int16_t>(cbSum >> 10);
-            crOut[chromaX] = static_cast<int16_t>(crSum >> 10);
+            cbOut[chromaX] = RoundedGroupOfFour(cbSum);
+            crOut[chromaX] = RoundedGroupOfFour(crSum);
         }
     }
 }

@@ -7,12 +7,9 @@
 
 namespace HXJPEG {
 
-// RGB to level-shifted YCbCr in fixed point with 8 fractional bits, truncated:
-//   Y - 128 = (77 R + 150 G + 29 B - 32768) >> 8
-//   Cb - 128 = (-43 R - 85 G + 128 B) >> 8
-//   Cr - 128 = (128 R - 107 G - 21 B) >> 8
-// With 2x2 luminance sampling each chroma sample is the truncated mean of its 2x2 group, so a
-// flat group gives exactly the equal-sampling value.
+// RGB to level-shifted YCbCr in fixed point with 8 fractional bits, rounded to nearest, with
+// the arithmetic of YCbCrArithmetic.h. With 2x2 luminance sampling each chroma sample is the
+// rounded mean of its 2x2 group, so a flat group gives exactly the equal-sampling value.
 class ColorConverterRGB : public ColorConverter {
 public:
     // `subsampled`: luminance 2x2, chrominance 1x1.

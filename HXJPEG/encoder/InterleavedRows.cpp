@@ -8,6 +8,8 @@
 #include <immintrin.h>
 #endif
 
+#include "HXJPEG/encoder/YCbCrArithmetic.h"
+
 namespace HXJPEG {
 
 bool InterleavedLayout::Describe(const uint8_t* const planes[3], uint32_t pixelStride) {
@@ -78,15 +80,16 @@ __attribute__((target("ssse3"), always_inline)) inline __m128i Channel(const __m
 __attribute__((always_inline)) inline void WeighEight(__m128i red, __m128i green, __m128i blue,
                                                       int16_t* yOut, int16_t* cbOut,
                                                       int16_t* crOut) {
-    auto weigh = [&](int16_t wr, int16_t wg, int16_t wb) {
-        return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(red, _mm_set1_epi16(wr)),
-                                           _mm_mullo_epi16(green, _mm_set1_epi16(wg))),
-                             _mm_mullo_epi16(blue, _mm_set1_epi16(wb)));
+    auto weigh = [&](const YCbCrWeights& w) {
+        return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(red, _mm_set1_epi16(w.r)),
+                                           _mm_mullo_epi16(green, _mm_set1_epi16(w.g))),
+                             _mm_mullo_epi16(blue, _mm_set1_epi16(w.b)));
     };
-    const __m128i y = _mm_srai_epi16(_mm_add_epi16(weigh(77, 150, 29), _mm_set1_epi16(-32768)), 8);
+    const __m128i y =
+        RoundedSamples(_mm_add_epi16(weigh(kLumaWeights), _mm_set1_epi16(int16_t(kLumaOffset))));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(yOut), y);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(cbOut), _mm_srai_epi16(weigh(-43, -85, 128), 8));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(crOut), _mm_srai_epi16(weigh(128, -107, -21), 8));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cbOut), RoundedSamples(weigh(kBlueWeights)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(crOut), RoundedSamples(weigh(kRedWeights)));
 }
 
 template <uint32_t Step>
@@ -142,11 +145,10 @@ __attribute__((target("ssse3"))) uint32_t ConvertRowSSSE3(const InterleavedLayou
 }
 
 __attribute__((target("avx2"), always_inline)) inline __m256i Weigh(__m256i r, __m256i g, __m256i b,
-                                                                    int16_t wr, int16_t wg,
-                                                                    int16_t wb) {
-    return _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(r, _mm256_set1_epi16(wr)),
-                                             _mm256_mullo_epi16(g, _mm256_set1_epi16(wg))),
-                            _mm256_mullo_epi16(b, _mm256_set1_epi16(wb)));
+                                                                    const YCbCrWeights& w) {
+    return _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(r, _mm256_set1_epi16(w.r)),
+                                             _mm256_mullo_epi16(g, _mm256_set1_epi16(w.g))),
+                            _mm256_mullo_epi16(b, _mm256_set1_epi16(w.b)));
 }
 
 // WeighEight on sixteen pixels in 256-bit lanes.
@@ -157,13 +159,13 @@ __attribute__((target("avx2"), always_inline)) inline void WeighSixteen(__m128i 
     const __m256i r = _mm256_cvtepu8_epi16(red);
     const __m256i g = _mm256_cvtepu8_epi16(green);
     const __m256i b = _mm256_cvtepu8_epi16(blue);
-    const __m256i y = _mm256_srai_epi16(
-        _mm256_add_epi16(Weigh(r, g, b, 77, 150, 29), _mm256_set1_epi16(-32768)), 8);
+    const __m256i y = RoundedSamples(
+        _mm256_add_epi16(Weigh(r, g, b, kLumaWeights), _mm256_set1_epi16(int16_t(kLumaOffset))));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(yOut), y);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(cbOut),
-                        _mm256_srai_epi16(Weigh(r, g, b, -43, -85, 128), 8));
+                        RoundedSamples(Weigh(r, g, b, kBlueWeights)));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(crOut),
-                        _mm256_srai_epi16(Weigh(r, g, b, 128, -107, -21), 8));
+                        RoundedSamples(Weigh(r, g, b, kRedWeights)));
 }
 
 // ConvertRow with the arithmetic on sixteen pixels at once; the eight-pixel rest goes to
@@ -219,16 +221,16 @@ __attribute__((target("ssse3"), always_inline)) inline PairSums ConvertSixteen(
         const __m128i g =
             half == 0 ? _mm_unpacklo_epi8(green, zero) : _mm_unpackhi_epi8(green, zero);
         const __m128i b = half == 0 ? _mm_unpacklo_epi8(blue, zero) : _mm_unpackhi_epi8(blue, zero);
-        auto weigh = [&](int16_t wr, int16_t wg, int16_t wb) {
-            return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(r, _mm_set1_epi16(wr)),
-                                               _mm_mullo_epi16(g, _mm_set1_epi16(wg))),
-                                 _mm_mullo_epi16(b, _mm_set1_epi16(wb)));
+        auto weigh = [&](const YCbCrWeights& w) {
+            return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(r, _mm_set1_epi16(w.r)),
+                                               _mm_mullo_epi16(g, _mm_set1_epi16(w.g))),
+                                 _mm_mullo_epi16(b, _mm_set1_epi16(w.b)));
         };
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(yOut + half * 8),
-            _mm_srai_epi16(_mm_add_epi16(weigh(77, 150, 29), _mm_set1_epi16(-32768)), 8));
-        sums.cb[half] = _mm_madd_epi16(weigh(-43, -85, 128), ones);
-        sums.cr[half] = _mm_madd_epi16(weigh(128, -107, -21), ones);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(yOut + half * 8),
+                         RoundedSamples(_mm_add_epi16(weigh(kLumaWeights),
+                                                      _mm_set1_epi16(int16_t(kLumaOffset)))));
+        sums.cb[half] = _mm_madd_epi16(weigh(kBlueWeights), ones);
+        sums.cr[half] = _mm_madd_epi16(weigh(kRedWeights), ones);
     }
     return sums;
 }
@@ -244,13 +246,13 @@ __attribute__((target("ssse3"), always_inline)) inline uint32_t ConvertRowPair(
             ConvertSixteen<Step>(layout, rows[0] + size_t{x} * Step, flip, yOut[0] + x);
         const PairSums bottom =
             ConvertSixteen<Step>(layout, rows[1] + size_t{x} * Step, flip, yOut[1] + x);
-        // The four products' sum, then >> 10: the mean of the 2x2 group, truncated.
+        // The four products' sum, rounded: the mean of the 2x2 group.
         const __m128i cb =
-            _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(top.cb[0], bottom.cb[0]), 10),
-                            _mm_srai_epi32(_mm_add_epi32(top.cb[1], bottom.cb[1]), 10));
+            _mm_packs_epi32(RoundedGroupsOfFour(_mm_add_epi32(top.cb[0], bottom.cb[0])),
+                            RoundedGroupsOfFour(_mm_add_epi32(top.cb[1], bottom.cb[1])));
         const __m128i cr =
-            _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(top.cr[0], bottom.cr[0]), 10),
-                            _mm_srai_epi32(_mm_add_epi32(top.cr[1], bottom.cr[1]), 10));
+            _mm_packs_epi32(RoundedGroupsOfFour(_mm_add_epi32(top.cr[0], bottom.cr[0])),
+                            RoundedGroupsOfFour(_mm_add_epi32(top.cr[1], bottom.cr[1])));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(cbOut + x / 2), cb);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(crOut + x / 2), cr);
     }

@@ -29,8 +29,8 @@ uint32_t ConvertInterleavedRow(const InterleavedLayout& layout, const uint8_t* r
                                int16_t* cbOut, int16_t* crOut);
 
 // The same for two rows at once (`rows`: pixel 0 of each) with 2x2 chroma sampling: Y of
-// both rows, and Cb and Cr of each 2x2 group (the sum of its four unshifted products >> 10,
-// as ColorConverterRGB does) at cbOut[x / 2]; n is a multiple of sixteen.
+// both rows, and Cb and Cr of each 2x2 group (the rounded mean of its four products, as
+// ColorConverterRGB computes it) at cbOut[x / 2]; n is a multiple of sixteen.
 uint32_t ConvertInterleavedRowPair(const InterleavedLayout& layout, const uint8_t* const rows[2],
                                    uint32_t count, uint32_t available, bool inverted, bool vex,
                                    int16_t* const yOut[2], int16_t* cbOut, int16_t* crOut);

@@ -39,17 +39,18 @@ enum {
     HXJPEG_ERR_QUANT_TABLE_NUMBER = -2, /* DQT table number above 3 */
     HXJPEG_ERR_HUFFMAN = -3,            /* bad DHT class/number, or undecodable DC code */
     HXJPEG_ERR_SCAN = -4,               /* bad SOS */
-    HXJPEG_ERR_FRAME_COMPONENT = -6,    /* sampling > 4, table > 3 or identifier > 4 */
+    HXJPEG_ERR_FRAME_COMPONENT = -6,    /* sampling > 4, table > 3 or repeated identifier */
     HXJPEG_ERR_NO_FRAME = -7,           /* no usable frame (also unsupported frame kinds) */
     HXJPEG_ERR_QUANT_PRECISION = -8,    /* DQT precision other than 8 or 16 bits */
     HXJPEG_ERR_COMPONENT_COUNT = -9,    /* frame component count not 1..4 */
-    HXJPEG_ERR_TOO_MANY_SCANS = -10,    /* more scans than HXJPEG_MAX_SCANS */
-    HXJPEG_ERR_TRANSFORM_SIZE = -101,   /* lossless transform refused for this size */
-    HXJPEG_ERR_INVALID_ARGUMENT = -102, /* null pointer or invalid argument */
-    HXJPEG_ERR_OUT_OF_MEMORY = -103,    /* out of memory, or beyond the allocation limit */
-    HXJPEG_WARN_BAD_AC_CODE = -300,     /* warning: undecodable AC Huffman code */
-    HXJPEG_WARN_EARLY_END = -301,       /* warning: input ended early */
-    HXJPEG_ERR_TILE_CALLBACK = -350     /* a tile callback returned false */
+    HXJPEG_ERR_TOO_MANY_SCANS = -10,  /* more scans than the limit (HXJPEG_MAX_SCANS by default) */
+    HXJPEG_ERR_TRANSFORM_SIZE = -101, /* lossless transform refused for this size */
+    HXJPEG_ERR_INVALID_ARGUMENT = -102,  /* null pointer or invalid argument */
+    HXJPEG_ERR_OUT_OF_MEMORY = -103,     /* out of memory, or beyond the allocation limit */
+    HXJPEG_WARN_BAD_AC_CODE = -300,      /* warning: undecodable AC Huffman code */
+    HXJPEG_WARN_EARLY_END = -301,        /* warning: input ended early */
+    HXJPEG_WARN_RESTART_SEQUENCE = -302, /* warning: a restart marker out of the RST0..7 order */
+    HXJPEG_ERR_TILE_CALLBACK = -350      /* a tile callback returned false */
 };
 
 /* Limits that bound what a hostile file can make the decoder do. */
@@ -186,10 +187,10 @@ typedef struct HXJPEGTiledContentReader {
     void (*end)(void* userData);
 } HXJPEGTiledContentReader;
 
-/* Library. HXJPEGLibInit builds the shared tables and picks the vector code of the decoder and
-   the encoder (the best the processor has, unless the environment variable
-   VANTORY_FORCE_PORTABLE is set to a non-empty value other than "0").
-   Call once before anything else; returns 0. */
+/* Library. HXJPEGLibInit chooses the vector code of the decoder and the encoder again: the
+   best the processor has, unless the environment variable VANTORY_FORCE_PORTABLE is set to a
+   non-empty value other than "0". Calling it is optional: the same choice is made on first use
+   (thread-safe) and the codec's tables need no set-up. Returns 0. */
 HXJPEG_API int32_t HXJPEGLibInit(void);
 HXJPEG_API int32_t HXJPEGLibTerminate(void);
 
@@ -197,6 +198,9 @@ HXJPEG_API int32_t HXJPEGLibTerminate(void);
 HXJPEG_API int32_t HXJPEGDecodeOptionsInitDefault(HXJPEGDecodeOptions* options);
 HXJPEG_API int32_t HXJPEGEncodeOptionsInitDefault(HXJPEGEncodeOptions* options);
 HXJPEG_API int32_t HXJPEGRotateOptionsInitDefault(HXJPEGRotateOptions* options);
+
+/* No flat function lets anything thrown inside reach the caller: running out of memory, or any
+   other failure raised inside, returns -103. */
 
 /* Decoder. With reportWarnings false every warning (-300, -301) is fatal; with it true each
    goes to warningHandler (null continues). */
@@ -232,6 +236,22 @@ HXJPEG_API int32_t HXJPEGEncoderWriteContent(HXJPEGEncoder* encoder, HXJPEGHeade
                                              HXJPEGImageContent source);
 /* Null is ignored. */
 HXJPEG_API int32_t HXJPEGEncoderRelease(HXJPEGEncoder* encoder);
+
+/* Limits of one decoder that a caller may lower (never raise) to bound what a hostile file can
+   make it do, e.g. while fuzzing. Defaults (HXJPEGDecodeLimitsInitDefault) are the codec's own
+   bounds: maxFramePixels 65535 x 65535 (every frame a JPEG can describe), maxScans
+   HXJPEG_MAX_SCANS. A frame of more than maxFramePixels samples per component (width x height)
+   fails with -103, a scan beyond maxScans with -10. */
+typedef struct HXJPEGDecodeLimits {
+    uint32_t maxFramePixels;
+    uint32_t maxScans;
+} HXJPEGDecodeLimits;
+
+/* -102 for a null pointer (nothing written), else 0. */
+HXJPEG_API int32_t HXJPEGDecodeLimitsInitDefault(HXJPEGDecodeLimits* limits);
+/* Call after creating the decoder and before HXJPEGDecoderReadHeader (later: -102). Values
+   above the defaults are taken as the defaults. */
+HXJPEG_API int32_t HXJPEGDecoderSetLimits(HXJPEGDecoder* decoder, const HXJPEGDecodeLimits* limits);
 
 /* Lossless quarter-turn rotation or flip without re-quantising. */
 HXJPEG_API int32_t HXJPEGRotateImage(HXJPEGReader reader, HXJPEGWriter writer,

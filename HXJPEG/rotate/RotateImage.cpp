@@ -1,13 +1,13 @@
-// HXJPEGRotateImage: lossless quarter turns and the half turn in the DCT domain.
+// Lossless quarter turns and the half turn in the DCT domain.
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "HXJPEG.h"
 #include "HXJPEG/decoder/JPEGDecoder.h"
-#include "HXJPEG/encoder/EncoderHandle.h"
 #include "HXJPEG/encoder/JPEGEncoder.h"
 #include "HXJPEG/rotate/RotateContentHandler.h"
+#include "HXJPEG/rotate/RotateImage.h"
 
 namespace {
 
@@ -46,8 +46,12 @@ struct App14Probe {
     }
 };
 
-int32_t Rotate(const HXJPEGReader& reader, const HXJPEGWriter& writer,
-               const HXJPEGRotateOptions& options) {
+}  // namespace
+
+namespace HXJPEG {
+
+int32_t RotateImage(const HXJPEGReader& reader, const HXJPEGWriter& writer,
+                    const HXJPEGRotateOptions& options) {
     std::unique_ptr<HXJPEG::RotateContentHandler> handler = MakeHandler(options.transform);
     App14Probe probe;
     HXJPEGMetaDataHandler probeHandler = probe.Handler();
@@ -72,16 +76,4 @@ int32_t Rotate(const HXJPEGReader& reader, const HXJPEGWriter& writer,
     return encoder.WriteCoefficients(handler->OutputFrame(), *handler);
 }
 
-}  // namespace
-
-extern "C" {
-
-HXJPEG_API int32_t HXJPEGRotateImage(HXJPEGReader reader, HXJPEGWriter writer,
-                                     HXJPEGRotateOptions options) {
-    if (options.transform > HXJPEG_TRANSFORM_ANTICLOCKWISE) {
-        return HXJPEG_ERR_INVALID_ARGUMENT;
-    }
-    return HXJPEG::GuardFlatCall([&] { return Rotate(reader, writer, options); });
-}
-
-}  // extern "C"
+}  // namespace HXJPEG

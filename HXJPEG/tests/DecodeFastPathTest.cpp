@@ -24,16 +24,9 @@ protected:
     }
 };
 
-// Every JPEG of the corpus except the large photos (which add time, not cases).
+// Every JPEG of the test files except the large photos (which add time, not cases).
 std::vector<fs::path> CorpusFiles() {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(CorpusDir() / "jpeg")) {
-        if (entry.is_regular_file() && entry.path().parent_path().filename() != "large") {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
+    return CorpusFilesIn("jpeg", true, "large");
 }
 
 // Byte flips, 0xFF bytes (markers in the entropy data) and truncations past the headers.
@@ -78,8 +71,8 @@ TEST_F(DecodeFastPathTest, OneStepHuffmanLookupDecodesLikeSymbolBySymbol) {
     }
     // Mutations of a baseline photo, a restart-interval file and a progressive one.
     for (const char* name :
-         {"exs-Canon_PowerShot_S40.jpg", "jd-restarts.jpg", "wuffs-peacock-progressive.jpeg"}) {
-        std::vector<uint8_t> bytes = ReadFile(CorpusDir() / "jpeg" / name);
+         {"mei-Ricoh_DC-3Z_lowres.jpg", "jd-restarts.jpg", "wuffs-peacock-progressive.jpeg"}) {
+        std::vector<uint8_t> bytes = ReadCorpusFile(std::string("jpeg/") + name);
         ASSERT_GT(bytes.size(), 1000u) << name;
         int index = 0;
         for (const auto& mutated : Mutations(bytes)) {

@@ -245,10 +245,6 @@ TEST_F(DecodeInterfaceTest, FrameFieldsFollowTheCodecsRules) {
     EXPECT_EQ(decoded.result, 0);
     EXPECT_TRUE(decoded.pixels == reference.pixels);
 
-    std::vector<uint8_t> identifier = bytes;
-    identifier[sof + 10] = 5;  // first component identifier
-    EXPECT_EQ(DecodeHX(identifier, 1).result, HXJPEG_ERR_FRAME_COMPONENT);
-
     std::vector<uint8_t> lossless = bytes;
     lossless[sof + 1] = 0xC3;
     EXPECT_EQ(DecodeHX(lossless, 1).result, HXJPEG_ERR_NO_FRAME);
@@ -260,6 +256,99 @@ TEST_F(DecodeInterfaceTest, FrameFieldsFollowTheCodecsRules) {
     std::vector<uint8_t> count = bytes;
     count[sof + 9] = 5;
     EXPECT_EQ(DecodeHX(count, 1).result, HXJPEG_ERR_COMPONENT_COUNT);
+}
+
+// Any identifier 0-255 names a component; the frame's order, not the identifier, decides the
+// component's role. Identifiers must be unique, and a scan may name only those of the frame.
+TEST_F(DecodeInterfaceTest, ComponentIdentifiers) {
+    std::vector<uint8_t> bytes = Make("-sample 2x2", 40, 24);
+    size_t sof = FindSegment(bytes, 0xC0);
+    size_t sos = FindSegment(bytes, 0xDA);
+    ASSERT_GT(sof, 0u);
+    ASSERT_GT(sos, 0u);
+    ASSERT_EQ(bytes[sos + 4], 3);  // one interleaved scan of all three
+    Image reference = DecodeHX(bytes, 1);
+    ASSERT_EQ(reference.result, 0);
+    // Frame component i has its identifier at sof+10+3i, scan component i at sos+5+2i.
+    auto renumber = [&](std::vector<uint8_t> ids, std::vector<uint8_t> selectors) {
+        std::vector<uint8_t> out = bytes;
+        for (size_t i = 0; i < 3; ++i) {
+            out[sof + 10 + 3 * i] = ids[i];
+            out[sos + 5 + 2 * i] = selectors[i];
+        }
+        return out;
+    };
+
+    Image wide = DecodeHX(renumber({255, 0, 'B'}, {255, 0, 'B'}), 1);
+    EXPECT_EQ(wide.result, 0);
+    EXPECT_TRUE(wide.pixels == reference.pixels);
+    EXPECT_EQ(DecodeHX(renumber({7, 9, 7}, {7, 9, 7}), 1).result, HXJPEG_ERR_FRAME_COMPONENT);
+    EXPECT_EQ(DecodeHX(renumber({7, 8, 9}, {7, 8, 10}), 1).result, HXJPEG_ERR_SCAN);
+}
+
+// Restart markers follow RST0..RST7 in turn. One out of order is reported (-302), and decoding
+// that goes on past it yields the samples of the intact file: only the number was wrong.
+TEST_F(DecodeInterfaceTest, RestartMarkersOutOfSequence) {
+    for (const std::string options : {"-sample 2x2 -restart 1B", "-progressive -restart 1B"}) {
+        const std::vector<uint8_t> bytes = Make(options, 64, 40);
+        std::vector<uint8_t> damaged = bytes;
+        size_t sos = FindSegment(bytes, 0xDA);
+        ASSERT_GT(sos, 0u);
+        int restarts = 0;
+        for (size_t i = sos; i + 1 < damaged.size(); ++i) {
+            if (damaged[i] == 0xFF && damaged[i + 1] == 0xD2 && restarts++ == 0) {
+                damaged[i + 1] = 0xD5;  // the third marker of the first scan
+            }
+        }
+        ASSERT_GT(restarts, 0) << options;
+        const Image reference = DecodeHX(bytes, 1);
+        ASSERT_EQ(reference.result, 0) << options;
+        EXPECT_EQ(DecodeHX(damaged, 1).result, HXJPEG_WARN_RESTART_SEQUENCE) << options;
+        WarningCounter goOn;
+        const Image tolerated = DecodeHX(damaged, 1, false, &goOn);
+        EXPECT_EQ(tolerated.result, 0) << options;
+        EXPECT_EQ(goOn.count, 1) << options;
+        EXPECT_TRUE(tolerated.pixels == reference.pixels) << options;
+    }
+}
+
+// A caller may lower the frame-size and scan-count limits of one decoder before its header.
+TEST_F(DecodeInterfaceTest, LoweredLimits) {
+    HXJPEGDecodeLimits defaults = {};
+    ASSERT_EQ(HXJPEGDecodeLimitsInitDefault(&defaults), 0);
+    EXPECT_EQ(defaults.maxFramePixels, 65535u * 65535u);
+    EXPECT_EQ(defaults.maxScans, uint32_t{HXJPEG_MAX_SCANS});
+    EXPECT_EQ(HXJPEGDecodeLimitsInitDefault(nullptr), HXJPEG_ERR_INVALID_ARGUMENT);
+
+    const std::vector<uint8_t> bytes = Make("-progressive", 40, 24);  // ten scans
+    auto decode = [&](HXJPEGDecodeLimits limits) {
+        HXJPEG::Decoder decoder(HXJPEGData{bytes.data(), uint32_t(bytes.size())},
+                                HXJPEGDecodeOptions{1, 1}, false);
+        decoder.SetLimits(limits);
+        std::vector<uint8_t> pixels(40 * 24 * 3);
+        try {
+            decoder.ReadHeader();
+            decoder.ReadContent(
+                1, {{pixels.data(), pixels.data() + 1, pixels.data() + 2}, 3, 40 * 3, 3});
+        } catch (const HXJPEG::Exception& e) {
+            return e.Code();
+        }
+        return int32_t{0};
+    };
+    EXPECT_EQ(decode({40 * 24, 10}), 0);
+    EXPECT_EQ(decode({40 * 24 - 1, 10}), HXJPEG_ERR_OUT_OF_MEMORY);
+    EXPECT_EQ(decode({40 * 24, 9}), HXJPEG_ERR_TOO_MANY_SCANS);
+    EXPECT_EQ(decode({0xFFFFFFFFu, 0xFFFFFFFFu}), 0);  // raising counts as the defaults
+
+    HXJPEGDecoder* decoder = nullptr;
+    ASSERT_EQ(HXJPEGDecoderCreateUsingData({bytes.data(), uint32_t(bytes.size())}, {1, 1}, false,
+                                           nullptr, &decoder),
+              0);
+    HXJPEGHeader header;
+    ASSERT_EQ(HXJPEGDecoderReadHeader(decoder, nullptr, &header), 0);
+    EXPECT_EQ(HXJPEGDecoderSetLimits(decoder, &defaults), HXJPEG_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(HXJPEGDecoderSetLimits(decoder, nullptr), HXJPEG_ERR_INVALID_ARGUMENT);
+    HXJPEGDecoderRelease(decoder);
 }
 
 // Takes APP2 segments only; records every call.
@@ -337,7 +426,7 @@ TEST_F(DecodeInterfaceTest, AppSegmentsReachTheMetadataHandlerInFileOrder) {
 
 TEST_F(DecodeInterfaceTest, OwnApp14TransformZeroSelectsPlainCMYK) {
     // A YCCK-coded file read as YCCK, and the same bytes labelled "no transform" read as CMYK.
-    std::vector<uint8_t> bytes = ReadFile(CorpusDir() / "jpeg/pil-pil_sample_cmyk-ycck.jpg");
+    std::vector<uint8_t> bytes = ReadCorpusFile("jpeg/pil-pil_sample_cmyk-ycck.jpg");
     std::string payload = std::string("Quarn") + std::string(6, '\0') + std::string(1, '\0');
     // Placed just before the frame, after the file's own APP14, so that it is the last one.
     size_t sof =

@@ -29,6 +29,8 @@ struct Bounds {
 
 // Photos with highlights clipped by the reference's per-component rounding.
 constexpr Bounds kPhotoBounds = {48, 0.45, 0.008};
+// RGB samples read as YCbCr land far outside the RGB cube, where clipping decides more samples.
+constexpr Bounds kOutOfGamutBounds = {48, 0.45, 0.02};
 // One-eighth decode, uniform sampling: both take the DC term; only the colour rounding differs.
 constexpr Bounds kReducedBounds = {4, 0.55, 0.002};
 
@@ -80,25 +82,17 @@ protected:
 TEST_P(DecodeOracleTest, CorpusPhotosMatch) {
     // Files whose result is fixed by the codec's own rules rather than by the reference.
     const std::map<std::string, int32_t> kOwnResult = {
-        {"jd-rgb-adobe-transform0.jpg", HXJPEG_ERR_FRAME_COMPONENT},  // identifiers 'R','G','B'
-        {"jd-mozilla-jpg-cmyk-1.jpg", HXJPEG_ERR_FRAME_COMPONENT},    // identifiers 'C','M',...
-        {"jd-mozilla-jpg-cmyk-2.jpg", HXJPEG_ERR_FRAME_COMPONENT},
         // A refinement scan coded with an empty Huffman table: both decoders warn and go on,
         // each guessing differently what the undecodable bits meant.
         {"jd-partial_progressive.jpg", HXJPEG_OK},
         {"pil-hopper_bad_exif-gray.jpg", HXJPEG_ERR_HUFFMAN},  // damaged DC code mid-image
         {"mei-beach-sof1-dnl.jpg", HXJPEG_ERR_NO_FRAME},       // height only in a DNL segment
     };
-    std::vector<fs::path> files;
-    for (const char* dir : {"jpeg", "jpeg/large"}) {
-        for (const auto& entry : fs::directory_iterator(CorpusDir() / dir)) {
-            if (entry.is_regular_file()) {
-                files.push_back(entry.path());
-            }
-        }
+    std::vector<fs::path> files = CorpusFilesIn("jpeg");
+    for (const fs::path& large : CorpusFilesIn("jpeg/large")) {
+        files.push_back(large);
     }
-    std::sort(files.begin(), files.end());
-    ASSERT_GT(files.size(), 40u);
+    ASSERT_GT(files.size(), 30u);
     for (const auto& file : files) {
         std::string name = file.filename().string();
         auto own = kOwnResult.find(name);
@@ -108,6 +102,17 @@ TEST_P(DecodeOracleTest, CorpusPhotosMatch) {
             continue;
         }
         ExpectClose(name, ReadFile(file), kPhotoBounds);
+    }
+}
+
+// Files that use identifiers above 4: libjpeg's CMYK ('C','M','Y','K', one with C sampled 2x2)
+// and an RGB-coded file ('R','G','B'). Named here so that a missing file fails by name.
+TEST_P(DecodeOracleTest, LargeComponentIdentifiersMatch) {
+    for (const char* name : {"jd-mozilla-jpg-cmyk-1.jpg", "jd-mozilla-jpg-cmyk-2.jpg",
+                             "jd-rgb-adobe-transform0.jpg"}) {
+        std::vector<uint8_t> bytes = ReadFile(CorpusDir() / "jpeg" / name);
+        ASSERT_FALSE(bytes.empty()) << "missing corpus file jpeg/" << name;
+        ExpectClose(name, bytes, kPhotoBounds);
     }
 }
 
@@ -179,6 +184,7 @@ TEST_P(DecodeOracleTest, GeneratedFilesMatch) {
         {"420-progressive", "-sample 2x2 -progressive"},
         {"444-progressive-restart", "-sample 1x1 -progressive -restart 1"},
         {"422-optimize-q100", "-sample 2x1 -optimize -quality 100"},
+        {"rgb", "-rgb"},  // identifiers 'R','G','B', read as YCbCr like every three
         {"grey", "-grayscale"},
         {"grey-progressive", "-grayscale -progressive"},
     };
@@ -192,7 +198,8 @@ TEST_P(DecodeOracleTest, GeneratedFilesMatch) {
             ASSERT_TRUE(RunTool("cjpeg -quality 90 " + options + " -outfile " + jpg.string() + " " +
                                 ppm.string()))
                 << options;
-            ExpectClose(jpg.filename().string(), ReadFile(jpg), kPhotoBounds);
+            ExpectClose(jpg.filename().string(), ReadFile(jpg),
+                        name == "rgb" ? kOutOfGamutBounds : kPhotoBounds);
             ++made;
         }
         fs::path cmyk = dir.path() / ("cmyk-" + tag + ".jpg");

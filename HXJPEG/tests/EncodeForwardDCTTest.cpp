@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 
+#include "HXJPEG.h"
 #include "HXJPEG/common/ZigZag.h"
 #include "HXJPEG/encoder/EncoderQuantTable.h"
 #include "HXJPEG/encoder/EncoderSIMD.h"
@@ -139,7 +140,7 @@ TEST(EncodeForwardDCT, MatchesTheIntegerDefinitionForEveryTable) {
             }
         }
     }
-    HXJPEG::SelectEncoderSIMD(true);
+    HXJPEGLibInit();
 }
 
 TEST(EncodeQualityTables, KeepTheReferenceValuesAndFallWithQuality) {

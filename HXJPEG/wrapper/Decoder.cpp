@@ -18,6 +18,10 @@ Decoder::~Decoder() {
     HXJPEGDecoderRelease(value_);
 }
 
+void Decoder::SetLimits(const HXJPEGDecodeLimits& limits) {
+    Exception::Check(HXJPEGDecoderSetLimits(value_, &limits));
+}
+
 HXJPEGHeader Decoder::ReadHeader(MetaDataHandler* metaDataHandler) {
     HXJPEGHeader header = {};
     Exception::Check(HXJPEGDecoderReadHeader(

@@ -20,6 +20,8 @@ public:
             HXJPEGWarningHandler* warningHandler = nullptr);
     ~Decoder() override;
 
+    // Before ReadHeader: lowers this decoder's limits (HXJPEGDecoderSetLimits).
+    void SetLimits(const HXJPEGDecodeLimits& limits);
     HXJPEGHeader ReadHeader(MetaDataHandler* metaDataHandler = nullptr);
     void ReadContent(uint32_t colorSpace, HXJPEGImageContent target);
     void ReadTiledContent(uint32_t colorSpace, HXJPEGTiledContentWriter sink);

@@ -5,6 +5,7 @@
 #include <lcms2.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "ThumbMetaLib/color/ColorProfiles.h"
 #include "ThumbMetaLib/color/ColorState.h"
@@ -74,7 +75,7 @@ protected:
 // Our conversion of `samples` in every layout the mode allows, against the oracle.
 void ExpectMatches(const Samples& samples, int32_t mode, const ColorProfileHolder& profile,
                    const Samples& oracle, int32_t comparedChannels, const char* what,
-                   bool sixteenBitOracle = false) {
+                   bool sixteenBitOracle = false, int maxLevels = kMaxLevels) {
     ASSERT_EQ(oracle.bytes.size(), static_cast<size_t>(oracle.width) * oracle.height * 3) << what;
     std::vector<int32_t> layouts = {kLayoutPlanar};
     if (mode != kModeGrayscale) {
@@ -97,29 +98,34 @@ void ExpectMatches(const Samples& samples, int32_t mode, const ColorProfileHolde
             EXPECT_LE(d.mean, 1.0) << what << " layout " << layout;
             EXPECT_LE(d.beyondTwo, 0.01) << what << " layout " << layout;
         } else {
-            EXPECT_LE(d.maximum, kMaxLevels) << what << " layout " << layout;
+            EXPECT_LE(d.maximum, maxLevels) << what << " layout " << layout;
         }
     }
 }
 
 TEST_F(ColorOracleTest, EmbeddedProfileOfACorpusPhoto) {
-    // A photo with an embedded gamma-1.8 RGB profile: the conversion moves samples by up to ~26.
+    // A photo with an embedded lookup-table RGB profile (Lab connection space).
     const std::string photo =
-        std::string(VANTORY_CORPUS_DIR) + "/jpeg/exs-orientation-landscape_3.jpg";
+        std::string(VANTORY_CORPUS_DIR) + "/jpeg/pil-icc_profile_big-progressive.jpg";
+    ASSERT_TRUE(std::filesystem::is_regular_file(photo)) << "missing test file " << photo;
     ASSERT_TRUE(
         colortest::Run("djpeg -ppm -outfile '" + scratch_.File("in.ppm") + "' '" + photo + "'"));
     ASSERT_TRUE(colortest::Run("convert '" + photo + "' '" + scratch_.File("embedded.icc") + "'"));
     ASSERT_TRUE(colortest::Run("convert '" + scratch_.File("in.ppm") + "' -depth 8 rgb:'" +
                                scratch_.File("photo.raw") + "'"));
-    Samples samples{600, 450, 3, colortest::ReadAll(scratch_.File("photo.raw"))};
-    ASSERT_EQ(samples.bytes.size(), 600u * 450u * 3u);
+    Samples samples{425, 250, 3, colortest::ReadAll(scratch_.File("photo.raw"))};
+    ASSERT_EQ(samples.bytes.size(), 425u * 250u * 3u);
 
     const std::vector<uint8_t> icc = colortest::ReadAll(scratch_.File("embedded.icc"));
     const ColorProfileHolder embedded = ProfileFromICC(icc.data(), icc.size());
     ASSERT_TRUE(embedded);
-    EXPECT_EQ(ProfileName(embedded), "Generic RGB Profile");
+    EXPECT_EQ(ProfileName(embedded), "TIFF RGB");
     const Samples oracle = Oracle(samples, "rgb", scratch_.File("embedded.icc"), "");
-    ExpectMatches(samples, kModeRGB, embedded, oracle, 3, "corpus photo, embedded profile");
+    // Measured: interleaved pixels match the tool exactly; planar ones, which the engine
+    // evaluates without the shortcut it takes for 8-bit chunky pixels (as the tool's are),
+    // differ by up to 4 levels on 0.09% of the samples.
+    ExpectMatches(samples, kModeRGB, embedded, oracle, 3, "corpus photo, embedded profile", false,
+                  4);
 }
 
 TEST_F(ColorOracleTest, CMYKWithoutProfileUsesTheCMYKWorkingProfile) {

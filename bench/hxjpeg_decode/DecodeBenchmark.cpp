@@ -1,5 +1,6 @@
-// HXJPEG against libjpeg-turbo in one process: full-size RGB and one-eighth decodes of the
-// corpus's large photos and of a 24-megapixel 4:2:0 q90 photo made at run time. Prints
+// HXJPEG against libjpeg-turbo in one process: full-size RGB and one-eighth decodes of large
+// photos (the extra collection's camera photos, or a 22-megapixel stand-in made at run time) and
+// of a 24-megapixel 4:2:0 q90 photo made at run time. Prints
 // megapixels per second and the ratio of times HXJPEG / libjpeg-turbo (best of several runs;
 // the machine is shared, so single runs are noisy).
 //
@@ -19,6 +20,7 @@
 #include <setjmp.h>
 
 #include "HXJPEG.h"
+#include "LargePhoto.h"
 
 namespace fs = std::filesystem;
 
@@ -120,16 +122,13 @@ double BestSeconds(int repeats, const std::function<void()>& body) {
     return best;
 }
 
-// A 24-megapixel 4:2:0 q90 photo: the corpus's largest photo scaled to 6000x4000 by
-// ImageMagick (a real photo's statistics, not a synthetic pattern).
-fs::path MakeLargePhoto() {
+// A 24-megapixel 4:2:0 q90 photo: the large photo scaled to 6000x4000 by ImageMagick.
+fs::path MakeLargePhoto(const std::string& source) {
     fs::path out = fs::temp_directory_path() / "hxjpeg-bench-24mp.jpg";
-    std::string command =
-        "convert '" +
-        (fs::path(VANTORY_CORPUS_DIR) / "jpeg/large/mei-Issue_266-22MP.jpg").string() +
-        "' -resize '6000x4000!' -sampling-factor 2x2 -quality 90 '" + out.string() +
-        "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) {
+    std::string command = "convert '" + source +
+                          "' -resize '6000x4000!' -sampling-factor 2x2 -quality 90 '" +
+                          out.string() + "' >/dev/null 2>&1";
+    if (source.empty() || std::system(command.c_str()) != 0) {
         return {};
     }
     return out;
@@ -141,11 +140,18 @@ int main(int argc, char** argv) {
     int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     HXJPEGLibInit();
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(fs::path(VANTORY_CORPUS_DIR) / "jpeg/large")) {
-        files.push_back(entry.path());
+    const fs::path cameraPhotos = vantory_bench::ExtraLargePhotoFolder();
+    if (!cameraPhotos.empty()) {
+        for (const auto& entry : fs::directory_iterator(cameraPhotos)) {
+            files.push_back(entry.path());
+        }
     }
     std::sort(files.begin(), files.end());
-    fs::path generated = MakeLargePhoto();
+    const std::string large = vantory_bench::LargePhotoJpeg();
+    if (cameraPhotos.empty() && !large.empty()) {
+        files.push_back(large);
+    }
+    fs::path generated = MakeLargePhoto(large);
     if (!generated.empty()) {
         files.push_back(generated);
     }

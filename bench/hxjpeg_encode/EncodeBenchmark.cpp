@@ -1,9 +1,11 @@
-// Encoding speed and rate-distortion of HXJPEG against libjpeg-turbo, measured in one process
-// on one photo; lossless rotation against `jpegtran -rotate 90`. Prints figures and ratios.
+// Encoding speed and size at equal PSNR of HXJPEG against libjpeg-turbo, measured in one process
+// on one photo (bench_hxjpeg_size sweeps every quality); lossless rotation against `jpegtran
+// -rotate 90`. Prints figures and ratios.
 //
 //   bench_hxjpeg_encode [repeats]
 //
-// The 24-megapixel input is a real photo from the corpus (22 MP) resampled to 6000 x 4000.
+// The 24-megapixel input is the large photo (a 22 MP camera photo when the extra collection is
+// there, otherwise a stand-in made at run time) resampled to 6000 x 4000.
 // The machine is shared: every in-process timing is the best of `repeats` runs in thread CPU
 // time; jpegtran, a separate process, by its user + system CPU time.
 
@@ -28,86 +30,13 @@
 #include <string>
 #include <vector>
 
+#include "../hxjpeg_support/JPEGBenchSupport.h"
 #include "HXJPEG.h"
+#include "LargePhoto.h"
+
+using namespace hxjpeg_bench;
 
 namespace {
-
-struct Image {
-    uint32_t width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-Image DecodeReference(const std::vector<uint8_t>& bytes) {
-    jpeg_decompress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&info, TRUE);
-    info.jpeg_color_space = JCS_YCbCr;
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    Image image{info.output_width, info.output_height, {}};
-    image.rgb.resize(size_t{image.width} * image.height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = image.rgb.data() + size_t{info.output_scanline} * image.width * 3;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return image;
-}
-
-Image Resample(const Image& source, uint32_t width, uint32_t height) {
-    Image out{width, height, std::vector<uint8_t>(size_t{width} * height * 3)};
-    for (uint32_t y = 0; y < height; ++y) {
-        const double sy = (y + 0.5) * source.height / height - 0.5;
-        const uint32_t y0 = static_cast<uint32_t>(std::max(0.0, std::floor(sy)));
-        const uint32_t y1 = std::min(y0 + 1, source.height - 1);
-        const double fy = std::clamp(sy - y0, 0.0, 1.0);
-        for (uint32_t x = 0; x < width; ++x) {
-            const double sx = (x + 0.5) * source.width / width - 0.5;
-            const uint32_t x0 = static_cast<uint32_t>(std::max(0.0, std::floor(sx)));
-            const uint32_t x1 = std::min(x0 + 1, source.width - 1);
-            const double fx = std::clamp(sx - x0, 0.0, 1.0);
-            for (int c = 0; c < 3; ++c) {
-                auto at = [&](uint32_t xx, uint32_t yy) {
-                    return static_cast<double>(
-                        source.rgb[(size_t{yy} * source.width + xx) * 3 + c]);
-                };
-                const double v = (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy) +
-                                 (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
-                out.rgb[(size_t{y} * width + x) * 3 + c] = static_cast<uint8_t>(v + 0.5);
-            }
-        }
-    }
-    return out;
-}
-
-Image Crop(const Image& source, uint32_t width, uint32_t height) {
-    Image out{width, height, std::vector<uint8_t>(size_t{width} * height * 3)};
-    const uint32_t left = (source.width - width) / 2;
-    const uint32_t top = (source.height - height) / 2;
-    for (uint32_t y = 0; y < height; ++y) {
-        std::copy_n(&source.rgb[(size_t{top + y} * source.width + left) * 3], size_t{width} * 3,
-                    &out.rgb[size_t{y} * width * 3]);
-    }
-    return out;
-}
-
-double Psnr(const Image& a, const Image& b) {
-    double sum = 0;
-    for (size_t i = 0; i < a.rgb.size(); ++i) {
-        const double d = static_cast<double>(a.rgb[i]) - static_cast<double>(b.rgb[i]);
-        sum += d * d;
-    }
-    return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * a.rgb.size() / sum);
-}
 
 // Thread CPU time: the machine is shared, so wall time measures the neighbours as well.
 double ThreadSeconds() {
@@ -124,111 +53,6 @@ double BestSeconds(int repeats, const std::function<void()>& run) {
         best = std::min(best, ThreadSeconds() - start);
     }
     return best;
-}
-
-struct Buffer {
-    std::vector<uint8_t> bytes;
-    static void Write(void* self, const uint8_t* data, uint32_t count, uint32_t) {
-        auto& bytes = static_cast<Buffer*>(self)->bytes;
-        bytes.insert(bytes.end(), data, data + count);
-    }
-    static void Finish(void*) {}
-};
-
-std::vector<uint8_t> EncodeHX(Image& image, uint32_t quality, uint32_t scanMode,
-                              uint32_t bandMode) {
-    Buffer buffer;
-    buffer.bytes.reserve(image.rgb.size() / 4);
-    HXJPEGEncoder* encoder = nullptr;
-    HXJPEGEncoderCreate(HXJPEGWriter{&buffer, &Buffer::Write, &Buffer::Finish},
-                        HXJPEGEncodeOptions{quality, scanMode, bandMode}, &encoder);
-    HXJPEGImageContent content{};
-    content.planes[0] = image.rgb.data();
-    content.planes[1] = image.rgb.data() + 1;
-    content.planes[2] = image.rgb.data() + 2;
-    content.pixelStride = 3;
-    content.rowStride = image.width * 3;
-    content.numPlanes = 3;
-    const int32_t result = HXJPEGEncoderWriteContent(
-        encoder,
-        HXJPEGHeader{static_cast<uint16_t>(image.width), static_cast<uint16_t>(image.height), 3,
-                     HXJPEG_COLOR_RGB},
-        content);
-    HXJPEGEncoderRelease(encoder);
-    if (result != 0) {
-        std::fprintf(stderr, "HXJPEG encode failed: %d\n", result);
-        std::exit(1);
-    }
-    return std::move(buffer.bytes);
-}
-
-std::vector<uint8_t> EncodeLibjpeg(const Image& image, int quality, bool optimize, bool subsample) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = image.width;
-    info.image_height = image.height;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    info.optimize_coding = optimize ? TRUE : FALSE;
-    info.comp_info[0].h_samp_factor = subsample ? 2 : 1;
-    info.comp_info[0].v_samp_factor = subsample ? 2 : 1;
-    info.dct_method = JDCT_ISLOW;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row =
-            const_cast<uint8_t*>(image.rgb.data()) + size_t{info.next_scanline} * image.width * 3;
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> bytes(out, out + size);
-    std::free(out);
-    return bytes;
-}
-
-// libjpeg-turbo's file size (optimised Huffman tables) at the PSNR `target`, interpolated
-// between the two neighbouring integer qualities.
-struct Matched {
-    int quality = 0;  // the neighbouring quality at or above the target
-    double bytes = 0;
-};
-Matched LibjpegBytesAtPsnr(const Image& image, double target, bool subsample) {
-    auto measure = [&](int q, double& psnr) {
-        const std::vector<uint8_t> file = EncodeLibjpeg(image, q, true, subsample);
-        psnr = Psnr(image, DecodeReference(file));
-        return double(file.size());
-    };
-    // The lowest quality that reaches the target (PSNR rises with the quality).
-    int low = 10, high = 100;
-    double psnr = 0;
-    measure(high, psnr);
-    if (psnr < target) {
-        return {101, 0};
-    }
-    while (low < high) {
-        const int middle = (low + high) / 2;
-        measure(middle, psnr);
-        if (psnr >= target) {
-            high = middle;
-        } else {
-            low = middle + 1;
-        }
-    }
-    double above = 0, below = 0;
-    const double bytesAbove = measure(high, above);
-    if (high == 10) {
-        return {high, bytesAbove};
-    }
-    const double bytesBelow = measure(high - 1, below);
-    const double t = above > below ? (target - below) / (above - below) : 1.0;
-    return {high, bytesBelow + t * (bytesAbove - bytesBelow)};
 }
 
 // Runs a program with its standard output in `output`; returns its CPU time (user + system)
@@ -283,11 +107,10 @@ struct MemoryReader {
 int main(int argc, char** argv) {
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     HXJPEGLibInit();
-    const std::string photoPath =
-        std::string(VANTORY_CORPUS_DIR) + "/jpeg/large/mei-Issue_266-22MP.jpg";
+    const std::string photoPath = vantory_bench::LargePhotoJpeg();
     const std::vector<uint8_t> photoFile = ReadFile(photoPath);
     if (photoFile.empty()) {
-        std::fprintf(stderr, "cannot read %s\n", photoPath.c_str());
+        std::fprintf(stderr, "cannot read or make the large photo '%s'\n", photoPath.c_str());
         return 1;
     }
     Image photo = Resample(DecodeReference(photoFile), 6000, 4000);
@@ -340,25 +163,6 @@ int main(int argc, char** argv) {
             "libjpeg optimised %.0f -> ratios %.3f / %.3f (goal <= 1.03)\n\n",
             psnr, ours.size(), oursWhole.size(), peer.bytes, ours.size() / peer.bytes,
             oursWhole.size() / peer.bytes);
-    }
-
-    // Rate-distortion: every quality against libjpeg-turbo -optimize at the same PSNR and the
-    // same chroma sampling.
-    {
-        Image crop = Crop(photo, 1536, 1024);
-        std::printf("rate-distortion on a 1.5 MP crop (whole-image mode, optimal tables):\n");
-        std::printf(
-            "  quality  sampling   bytes     PSNR    libjpeg-opt bytes at that PSNR  ratio\n");
-        for (uint32_t quality = 0; quality <= 12; ++quality) {
-            const std::vector<uint8_t> file = EncodeHX(crop, quality, 0, 2);
-            const double psnr = Psnr(crop, DecodeReference(file));
-            const bool subsampled = quality <= 6;
-            const Matched peer = LibjpegBytesAtPsnr(crop, psnr, subsampled);
-            std::printf("  %5u    %s  %8zu  %6.2f dB   %10.0f (q%-3d)              %.3f\n", quality,
-                        subsampled ? "4:2:0" : "4:4:4", file.size(), psnr, peer.bytes, peer.quality,
-                        peer.bytes > 0 ? file.size() / peer.bytes : 0.0);
-        }
-        std::printf("\n");
     }
 
     // Lossless rotation: HXJPEGRotateImage in process against jpegtran as a whole process.

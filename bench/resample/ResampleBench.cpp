@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "LargePhoto.h"
 #include "ThumbMetaLib/resample/Resample.h"
 #include "ThumbMetaLib/resample/ResampleRowOps.h"
 
@@ -28,9 +29,12 @@ constexpr uint32_t kWidth = 6000;
 constexpr uint32_t kHeight = 4000;
 constexpr uint32_t kEdge = 256;
 
-// The corpus's 22-megapixel photo, decoded by djpeg and stretched to 6000 x 4000.
+// The 22-megapixel large photo, decoded by djpeg and stretched to 6000 x 4000.
 bool LoadPhoto(std::vector<uint8_t>& rgb) {
-    const std::string jpeg = std::string(VANTORY_CORPUS_DIR) + "/jpeg/large/mei-Issue_266-22MP.jpg";
+    const std::string jpeg = vantory_bench::LargePhotoJpeg();
+    if (jpeg.empty()) {
+        return false;
+    }
     const std::string ppm =
         (std::filesystem::temp_directory_path() / "bench_resample.ppm").string();
     if (std::system(("djpeg -ppm -outfile '" + ppm + "' '" + jpeg + "'").c_str()) != 0) {

@@ -22,6 +22,7 @@
 #include "tools/client/JsonValues.h"
 #include "tools/client/PrivateInstance.h"
 #include "tools/client/ServiceLauncher.h"
+#include "tools/vantory/Commands.h"
 #include "tools/vantory/ProgressLine.h"
 
 namespace {
@@ -29,11 +30,7 @@ namespace {
 using namespace vantory::client;
 namespace data = kvfoundation::data;
 
-// Exit codes: what happened, so that scripts can tell the cases apart.
-constexpr int kSuccess = 0;
-constexpr int kErrorReply = 1;  // the service answered with an error reply
-constexpr int kNoService = 2;   // no connection, or the protocol broke
-constexpr int kUsage = 64;      // the command line was wrong (as sysexits' EX_USAGE)
+using namespace vantory::cli;
 
 constexpr const char* kHelp = R"(usage: vantory [options] COMMAND [ARGS]
 
@@ -46,6 +43,14 @@ Commands:
                        (default {}) and prints the reply as JSON. Byte data is written
                        {"$data": "<base64>"} or {"$file": "<path>"} (the file's bytes).
                        Example: vantory call watermark '{"filePath": "/tmp/a.jpg"}'
+  thumb FILE... [--size N[,N...]] [--quality Q] [--out DIR]
+                       writes JPEG thumbnails of each FILE at each size (default 256,
+                       quality 7 on the 0..12 scale) as DIR/<name>-<size>.jpg (default .)
+  xmp get FILE [--json]
+                       prints the file's XMP packet, or with --json its properties
+  xmp set FILE PACKET  writes the XMP packet in the file PACKET into FILE, prints the
+                       properties written
+  xmp parse PACKET     prints the properties of the XMP packet in the file PACKET
 
 Options:
   --private            start a private instance for this command (TCP connection opened
@@ -145,6 +150,7 @@ DataRenderer MakeDataRenderer(const Options& options) {
 // costs a connection.
 struct Command {
     bool ping = false;
+    CommandRunner runner;            // for "thumb" and "xmp"
     std::string function;            // for "call"
     data::IKVMap* params = nullptr;  // for "call"; autoreleased, null: none given
 };
@@ -158,6 +164,16 @@ std::optional<Command> ParseCommand(const Options& options) {
             return std::nullopt;
         }
         command.ping = true;
+        return command;
+    }
+    if (word == "thumb" || word == "xmp") {
+        const std::vector<std::string> args(options.words.begin() + 1, options.words.end());
+        std::optional<CommandRunner> runner =
+            word == "thumb" ? ParseThumbCommand(args) : ParseXmpCommand(args);
+        if (!runner) {
+            return std::nullopt;
+        }
+        command.runner = std::move(*runner);
         return command;
     }
     if (word == "call") {
@@ -185,6 +201,9 @@ std::optional<Command> ParseCommand(const Options& options) {
 }
 
 int RunCommand(ServiceConnection& connection, const Command& command, const Options& options) {
+    if (command.runner) {
+        return command.runner(connection);
+    }
     if (command.ping) {
         auto start = std::chrono::steady_clock::now();
         Reply reply = connection.Call("NCOMM_PING", nullptr);

@@ -1,0 +1,125 @@
+#include "ThumbMetaLib/pdf/PDFPageDocument.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "ThumbMetaLib/pdf/PagelError.h"
+#include "ThumbMetaLib/pdf/RenderDeadline.h"
+
+namespace ThumbMetaLib {
+namespace {
+
+// A loaded page, released however the render ends.
+class LoadedPage {
+public:
+    LoadedPage(fz_context* ctx, fz_page* page) : ctx_(ctx), page_(page) {}
+    ~LoadedPage() { pdfglue_drop_page(ctx_, page_); }
+    LoadedPage(const LoadedPage&) = delete;
+    LoadedPage& operator=(const LoadedPage&) = delete;
+    fz_page* Get() const { return page_; }
+
+private:
+    fz_context* ctx_;
+    fz_page* page_;
+};
+
+// Pixels per point: 1, or what fits the larger side into `fitSize`.
+double ScaleFor(double width, double height, uint32_t fitSize) {
+    return fitSize == 0 ? 1.0 : fitSize / std::max(width, height);
+}
+
+// One side in pixels: rounded to the nearest integer, at least 1; 0 when the side is no finite
+// size or larger than any page we draw.
+int PixelSide(double points, double scale) {
+    const double pixels = std::round(std::fabs(points) * scale);
+    if (!std::isfinite(pixels) || pixels > static_cast<double>(kPDFMaxPagePixels)) {
+        return 0;
+    }
+    return std::max(1, static_cast<int>(pixels));
+}
+
+}  // namespace
+
+std::unique_ptr<PDFPageDocument> PDFPageDocument::Finish(std::unique_ptr<PDFDocumentHandle> handle,
+                                                         const PDFGlueError& err,
+                                                         const std::string& name,
+                                                         const PDFMemoryCapWatch& cap) {
+    if (!handle) {
+        throw PagelError::OpeningFile(err.code, err.text, name);
+    }
+    PDFGlueError countErr{};
+    int count = 0;
+    if (pdfglue_count_pages(handle->Context(), handle->Document(), &count, &countErr) != 0) {
+        throw PagelError::OpeningFile(countErr.code, countErr.text, name);
+    }
+    if (cap.Tripped()) {
+        throw PagelError::OpeningFile(kPDFGlueErrorMemory, kPDFMemoryCapText, name);
+    }
+    return std::unique_ptr<PDFPageDocument>(new PDFPageDocument(std::move(handle), count));
+}
+
+std::unique_ptr<PDFPageDocument> PDFPageDocument::Open(const std::string& path) {
+    const PDFMemoryCapWatch cap;
+    PDFGlueError err{};
+    auto handle = PDFDocumentHandle::OpenPath(path, true, err);
+    return Finish(std::move(handle), err, path, cap);
+}
+
+std::unique_ptr<PDFPageDocument> PDFPageDocument::OpenMemory(const uint8_t* data, size_t size,
+                                                             const std::string& name) {
+    const PDFMemoryCapWatch cap;
+    PDFGlueError err{};
+    auto handle = PDFDocumentHandle::OpenMemory(data, size, true, err);
+    return Finish(std::move(handle), err, name, cap);
+}
+
+PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& options) const {
+    fz_context* ctx = handle_->Context();
+    const PDFMemoryCapWatch cap;
+    PDFGlueError err{};
+    fz_page* page = nullptr;
+    if (pdfglue_load_page(ctx, handle_->Document(), pageIndex, &page, &err) != 0) {
+        throw PagelError::AcquiringPage(err.code, err.text, pageIndex);
+    }
+    const LoadedPage loaded(ctx, page);
+    if (cap.Tripped()) {
+        throw PagelError::AcquiringPage(kPDFGlueErrorMemory, kPDFMemoryCapText, pageIndex);
+    }
+
+    float boxWidth = 0;
+    float boxHeight = 0;
+    if (pdfglue_page_box(ctx, page, &boxWidth, &boxHeight, &err) != 0) {
+        throw PagelError::RenderingPage(err.code, err.text, pageIndex);
+    }
+    const double scale = ScaleFor(std::fabs(boxWidth), std::fabs(boxHeight), options.fitSize);
+    const int width = PixelSide(boxWidth, scale);
+    const int height = PixelSide(boxHeight, scale);
+    if (width == 0 || height == 0 ||
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kPDFMaxPagePixels) {
+        throw PagelError::RenderingPage(kPDFGlueErrorMemory, "page is too large to draw",
+                                        pageIndex);
+    }
+
+    PixelsPtr pixels = Pixels::Create(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                                      4, kModeRGB, kLayoutInterleaved, true);
+    if (!pixels || pixels->Bytes() == nullptr ||
+        pixels->RowBytes() != static_cast<uint32_t>(width) * 4) {
+        throw PagelError::RenderingPage(kPDFGlueErrorMemory, "no memory for the page", pageIndex);
+    }
+    std::memset(pixels->Bytes(), 0xFF, pixels->ByteCount());  // white, opaque
+
+    const RenderDeadline deadline(options.timeLimit);
+    const PDFGlueRender render{static_cast<float>(scale), width, height, pixels->Bytes(),
+                               deadline.Cookie()};
+    if (pdfglue_render_page(ctx, page, &render, &err) != 0) {
+        throw PagelError::RenderingPage(err.code, err.text, pageIndex);
+    }
+    if (cap.Tripped()) {
+        throw PagelError::RenderingPage(kPDFGlueErrorMemory, kPDFMemoryCapText, pageIndex);
+    }
+    pixels->SetInOutputSpace(true);
+    return pixels;
+}
+
+}  // namespace ThumbMetaLib

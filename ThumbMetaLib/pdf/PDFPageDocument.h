@@ -1,0 +1,55 @@
+#pragma once
+// A document opened for its pages: the page count, and pages drawn into Pixels.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ThumbMetaLib/pdf/PDFDocumentHandle.h"
+#include "ThumbMetaLib/pdf/PDFSession.h"
+#include "ThumbMetaLib/pixels/Pixels.h"
+
+namespace ThumbMetaLib {
+
+// A page may take this long to draw before it is abandoned.
+inline constexpr std::chrono::milliseconds kPDFDefaultRenderTimeLimit{30000};
+// The largest page drawn, in pixels (as 4-byte Pixels: 1 GiB).
+inline constexpr uint64_t kPDFMaxPagePixels = uint64_t{1} << 28;
+
+struct PDFRenderOptions {
+    // 0: one pixel per point. Otherwise the page is drawn so that its larger side is this many
+    // pixels, which spares the caller scaling a full-size drawing down.
+    uint32_t fitSize = 0;
+    std::chrono::milliseconds timeLimit = kPDFDefaultRenderTimeLimit;  // 0: none
+};
+
+class PDFPageDocument {
+public:
+    // Throws PagelError "Error <%d>'%@' opening file: %@" (also for a document that needs a
+    // password), or std::runtime_error "Pagel initialization failed".
+    static std::unique_ptr<PDFPageDocument> Open(const std::string& path);
+    // For the fuzzer: `name` stands for the path in messages; `data` must outlive the document.
+    static std::unique_ptr<PDFPageDocument> OpenMemory(const uint8_t* data, size_t size,
+                                                       const std::string& name);
+
+    int PageCount() const { return pageCount_; }
+
+    // Page `pageIndex` (from 0) in device RGB on white, as interleaved B,G,R,255 Pixels of
+    // colour mode RGB, marked as in the output space. Throws PagelError "aquiring page" when
+    // the page cannot be loaded, "rendering page" when it cannot be drawn, is too large, runs
+    // out of memory or past the time limit.
+    PixelsPtr RenderPage(int pageIndex, const PDFRenderOptions& options = {}) const;
+
+private:
+    PDFPageDocument(std::unique_ptr<PDFDocumentHandle> handle, int pageCount)
+        : handle_(std::move(handle)), pageCount_(pageCount) {}
+    static std::unique_ptr<PDFPageDocument> Finish(std::unique_ptr<PDFDocumentHandle> handle,
+                                                   const PDFGlueError& err, const std::string& name,
+                                                   const PDFMemoryCapWatch& cap);
+
+    std::unique_ptr<PDFDocumentHandle> handle_;
+    int pageCount_;
+};
+
+}  // namespace ThumbMetaLib

@@ -1,0 +1,170 @@
+// The parameters of createThumbnail, getMainPacket, updateMainPacket and parseRawXMP as a
+// client could send them: a map decoded from the wire format, handed to the handler with a
+// real file in place of "filePath". Every failure must be an exception of the foundation's
+// family (what the host turns into an error reply); anything else escaping, a crash, a leak
+// or an allocation beyond the fuzzer's limit is a finding.
+//
+// Input: byte 0 picks the function, byte 1 the file (and whether "filePath" is replaced),
+// the rest is one value in the wire format.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "HXJPEG.h"
+#include "ThumbMetaLib/engine/EngineStartup.h"
+#include "kvfoundation/base/AutoReleasePool.h"
+#include "kvfoundation/base/IKVException.h"
+#include "kvfoundation/base/KVObjectT.h"
+#include "kvfoundation/base/KVRefCountT.h"
+#include "kvfoundation/data/Factories.h"
+#include "kvfoundation/data/IKVEntryIterator.h"
+#include "kvfoundation/data/IKVMutableMap.h"
+#include "kvfoundation/io/BufferedReader.h"
+#include "kvfoundation/io/BufferedWriter.h"
+#include "kvfoundation/io/IKVChannel.h"
+#include "kvfoundation/io/Serializer.h"
+#include "kvfoundation/ncomm/INCHost.h"
+#include "kvloom/FormatDirectory.h"
+#include "kvloom/metadata/MetadataHandlers.h"
+#include "kvloom/thumbnail/ThumbnailHandler.h"
+
+using namespace kvfoundation;
+
+namespace {
+
+class ByteChannel final : public base::KVObjectT<io::IKVChannel> {
+public:
+    ByteChannel(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    int32_t Read(void* buffer, int32_t count) override {
+        const size_t taken = std::min(size_ - at_, static_cast<size_t>(count));
+        std::memcpy(buffer, data_ + at_, taken);
+        at_ += taken;
+        return static_cast<int32_t>(taken);
+    }
+    int32_t Write(const void*, int32_t count) override { return count; }
+    void Flush() override {}
+    void Close() override {}
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+class FuzzRequest final : public base::KVObjectT<ncomm::INCHost::IRequest> {
+public:
+    explicit FuzzRequest(data::IKVMap* params)
+        : params_(params), result_(data::CreateMutableMap(0)) {}
+    ncomm::INCHost* Host() const override { return nullptr; }
+    data::IKVString* Name() const override { return data::Literal("fuzz"); }
+    data::IKVMap* Params() const override { return params_.get(); }
+    data::IKVMutableMap* Result() const override { return result_.get(); }
+    bool Succeeded() const override { return true; }
+    void SetError(const base::IKVException&) override {}
+    void SetProgress(data::IKVString*, double) override {}
+
+private:
+    base::KVRefCountT<data::IKVMap> params_;
+    base::KVRefCountT<data::IKVMutableMap> result_;
+};
+
+// The engine, the format directory and a scratch folder, made once.
+struct Service {
+    Service() {
+        base::AutoReleasePool pool;  // the directory's start-up values are autoreleased
+        HXJPEGLibInit();
+        ThumbMetaLib::Initialize(ThumbMetaLib::TMLInitParams::ForService(nullptr, "/", "fuzz"));
+        ThumbMetaLib::RegisterStandardFormats();
+        formats = std::make_unique<kvloom::FormatDirectory>();
+        char pattern[] = "/tmp/vantory-fuzz-requests-XXXXXX";
+        folder = ::mkdtemp(pattern);
+        for (const char* name : {"/jpeg/mei-Samsung_GT-I9000_orient6.jpg", "/jpeg/ljt-testorig.jpg",
+                                 "/tiff/pil-tiff_adobe_deflate-icc-xmp.tif",
+                                 "/pdf/pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf"}) {
+            std::ifstream in(std::string(VANTORY_CORPUS_DIR) + name, std::ios::binary);
+            if (!in) {
+                std::fprintf(stderr, "missing test file %s%s\n", VANTORY_CORPUS_DIR, name);
+                std::abort();
+            }
+            files.push_back({std::filesystem::path(name).extension().string(),
+                             std::string(std::istreambuf_iterator<char>(in), {})});
+        }
+    }
+
+    // A fresh copy of file `index` (updates may have changed the last one).
+    std::string FreshCopy(size_t index) const {
+        const std::string path = folder + "/file" + files[index].extension;
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << files[index].bytes;
+        return path;
+    }
+
+    struct File {
+        std::string extension;
+        std::string bytes;
+    };
+    std::unique_ptr<kvloom::FormatDirectory> formats;
+    std::string folder;
+    std::vector<File> files;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Service* service = new Service();  // lives for the process
+    if (size < 2) {
+        return 0;
+    }
+    base::AutoReleasePool pool;
+    auto* channel = base::AutoReleased(new ByteChannel(data + 2, size - 2));
+    data::IKVMap* decoded = nullptr;
+    try {
+        decoded = dynamic_cast<data::IKVMap*>(
+            io::Serializer::Create(io::BufferedReader::Create(channel, 4096),
+                                   io::BufferedWriter::Create(channel, 64))
+                ->Deserialize());
+    } catch (const base::IKVException&) {
+        return 0;
+    }
+    if (decoded == nullptr) {
+        return 0;
+    }
+    data::IKVMutableMap* params = data::CreateMutableMap(decoded->Count());
+    for (data::IKVEntryIterator* it = decoded->EntryIterator(); it->HasNext();) {
+        base::IKVType* key = it->Next();
+        params->SetObjectForKey(key, it->Value());
+    }
+    if ((data[1] & 0x80) == 0) {
+        const std::string path = service->FreshCopy(data[1] % service->files.size());
+        params->SetObjectForKey(data::Literal("filePath"),
+                                data::CreateStringFromUTF8(path.data(), int32_t(path.size())));
+    }
+    auto* request = base::AutoReleased(new FuzzRequest(params));
+    const kvloom::MetadataHandlers metadata(*service->formats);
+    const kvloom::ThumbnailHandler thumbnails(*service->formats);
+    try {
+        switch (data[0] % 4) {
+            case 0:
+                thumbnails.CreateThumbnail(request);
+                break;
+            case 1:
+                metadata.GetMainPacket(request);
+                break;
+            case 2:
+                metadata.UpdateMainPacket(request);
+                break;
+            default:
+                metadata.ParseRawXMP(request);
+                break;
+        }
+    } catch (const base::IKVException&) {
+        // an error reply
+    }
+    return 0;
+}
