@@ -37,19 +37,19 @@ function(vantory_add_benchmark)
 endfunction()
 
 # vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> [SEEDS <dirs...>]
-#                    [DICT <file>] [MAX_LEN <bytes>])
+#                    [DICT <files...>] [MAX_LEN <bytes>])
 # A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
 # VANTORY_FUZZ_SECONDS. Its seeds are the given directories (read recursively) and, when it
 # exists, the minimised seed folder "seeds/" beside the target's CMakeLists.txt. A seed folder
 # under VANTORY_CORPUS_DIR brings its twin under VANTORY_EXTRA_CORPUS_DIR too when that exists;
 # a missing seed folder, or no seed at all, stops the configuration rather than leave the
-# fuzzer unseeded. DICT names a libFuzzer dictionary of the format's tokens (relative to the
-# calling folder or absolute). MAX_LEN bounds the generated inputs (default 65536, the size that
+# fuzzer unseeded. DICT names libFuzzer dictionaries of the format's tokens (relative to the
+# calling folder or absolute; several are joined). MAX_LEN bounds the generated inputs (default 65536, the size that
 # keeps file parsers fast; 16384 suits stream formats). The random seed is fixed
 # (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on a desk;
 # tools/fuzz-hunt.sh reads the same arguments back from CTest and runs longer with its own seeds.
 function(vantory_add_fuzzer)
-  cmake_parse_arguments(F "" "NAME;DICT;MAX_LEN" "SOURCES;LIBS;SEEDS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;MAX_LEN" "SOURCES;LIBS;SEEDS;DICT" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
   target_compile_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
@@ -61,11 +61,28 @@ function(vantory_add_fuzzer)
   endif()
   set(options -max_len=${F_MAX_LEN})
   if(F_DICT)
-    get_filename_component(dict "${F_DICT}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
-    if(NOT EXISTS "${dict}")
-      message(FATAL_ERROR "fuzz_${F_NAME}: dictionary ${dict} is missing")
+    list(LENGTH F_DICT dict_count)
+    set(dicts)
+    foreach(dict IN LISTS F_DICT)
+      get_filename_component(dict "${dict}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+      if(NOT EXISTS "${dict}")
+        message(FATAL_ERROR "fuzz_${F_NAME}: dictionary ${dict} is missing")
+      endif()
+      list(APPEND dicts "${dict}")
+    endforeach()
+    if(dict_count EQUAL 1)
+      list(APPEND options -dict=${dicts})
+    else()
+      # libFuzzer takes one dictionary: several are joined into one in the build folder.
+      set(joined "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.dict")
+      file(WRITE "${joined}" "")
+      foreach(dict IN LISTS dicts)
+        file(READ "${dict}" text)
+        file(APPEND "${joined}" "${text}\n")
+      endforeach()
+      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${dicts})
+      list(APPEND options -dict=${joined})
     endif()
-    list(APPEND options -dict=${dict})
   endif()
   set(seed_dirs ${F_SEEDS})
   if(IS_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/seeds")

@@ -2,13 +2,16 @@
 # A fuzzing campaign over every fuzz target of the sanitizer build: all targets share the
 # workers for SECONDS of wall time (default 3600) at the lowest priority, each with its own
 # corpus kept between campaigns, and a table at the end (target, executions, executions per
-# second, coverage, crashes, leaks). Crashes, leaks and timeouts are minimised and copied into
+# second, coverage, crashes, leaks) with each target's executions summed over every campaign
+# so far. Crashes, leaks and timeouts are minimised and copied into
 # testdata/fuzz-regressions/<target>/, ready to become a regression test in <lib>/tests/.
 #
 # Usage: tools/fuzz-hunt.sh [SECONDS]   (after tools/run-sanitized-tests.sh has built build-asan)
 # Environment:
-#   VANTORY_FUZZ_HOME     campaign folder (default ${XDG_CACHE_HOME:-~/.cache}/vantory-fuzz):
-#                         <target>/corpus, <target>/artifacts, <target>/logs
+#   VANTORY_FUZZ_CORPUS_ROOT  campaign folder, outside the checkout (default
+#                         ${XDG_CACHE_HOME:-~/.cache}/vantory-fuzz): <target>/corpus,
+#                         <target>/artifacts, <target>/logs, <target>/cumulative (executions
+#                         of every campaign so far)
 #   VANTORY_FUZZ_WORKERS  fuzzers running at once (default: the processor count)
 #   VANTORY_FUZZ_TARGETS  only the targets whose name matches this extended regex
 #   VANTORY_FUZZ_BUILD    the sanitizer build folder (default build-asan)
@@ -16,7 +19,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
 seconds="${1:-3600}"
-home="${VANTORY_FUZZ_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/vantory-fuzz}"
+home="${VANTORY_FUZZ_CORPUS_ROOT:-${XDG_CACHE_HOME:-$HOME/.cache}/vantory-fuzz}"
 workers="${VANTORY_FUZZ_WORKERS:-$(nproc)}"
 filter="${VANTORY_FUZZ_TARGETS:-.}"
 build="${VANTORY_FUZZ_BUILD:-build-asan}"
@@ -137,7 +140,8 @@ for line in "${targets[@]}"; do
 done
 echo
 status=0
-printf '%-22s %14s %9s %13s %8s %6s\n' target executions exec/s coverage crashes leaks
+printf '%-22s %12s %12s %8s %13s %8s %6s\n' target executions cumulative exec/s coverage \
+  crashes leaks
 for line in "${targets[@]}"; do
   name="${line%% *}"
   tally="$home/$name/tally"
@@ -148,7 +152,9 @@ for line in "${targets[@]}"; do
   crashes=$(cat "${logs[@]}" | grep -c -E 'Test unit written to .*/(crash|timeout|oom)-')
   leaks=$(cat "${logs[@]}" | grep -c -E 'Test unit written to .*/leak-')
   ((crashes + leaks == 0)) || status=1
-  printf '%-22s %14s %9s %13s %8s %6s\n' "$name" "$executions" \
+  cumulative=$(($(cat "$home/$name/cumulative" 2>/dev/null || echo 0) + executions))
+  echo "$cumulative" >"$home/$name/cumulative"
+  printf '%-22s %12s %12s %8s %13s %8s %6s\n' "$name" "$executions" "$cumulative" \
     "$((spent > 0 ? executions / spent : 0))" "$first→$last" "$crashes" "$leaks"
 done
 exit $status

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
-fuzz_seconds="${VANTORY_FUZZ_SECONDS:-30}"
+fuzz_seconds="${VANTORY_FUZZ_SECONDS:-15}"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DVANTORY_SANITIZE=ON -DVANTORY_FUZZ=ON -DVANTORY_BENCH=OFF \
