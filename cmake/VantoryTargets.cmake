@@ -40,7 +40,8 @@ endfunction()
 #                    [DICT <files...>] [MAX_LEN <bytes>])
 # A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
 # VANTORY_FUZZ_SECONDS. Its seeds are the given directories (read recursively) and, when it
-# exists, the minimised seed folder "seeds/" beside the target's CMakeLists.txt. A seed folder
+# exists, the minimised seed folder "seeds/" beside the target's CMakeLists.txt and the inputs
+# of past findings in VANTORY_CORPUS_DIR/fuzz-regressions/<name>/. A seed folder
 # under VANTORY_CORPUS_DIR brings its twin under VANTORY_EXTRA_CORPUS_DIR too when that exists;
 # a missing seed folder, or no seed at all, stops the configuration rather than leave the
 # fuzzer unseeded. DICT names libFuzzer dictionaries of the format's tokens (relative to the
@@ -87,6 +88,10 @@ function(vantory_add_fuzzer)
   set(seed_dirs ${F_SEEDS})
   if(IS_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
     list(APPEND seed_dirs "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
+  endif()
+  # Inputs that once failed (found by tools/fuzz-hunt.sh) are replayed by every run.
+  if(IS_DIRECTORY "${VANTORY_CORPUS_DIR}/fuzz-regressions/${F_NAME}")
+    list(APPEND seed_dirs "${VANTORY_CORPUS_DIR}/fuzz-regressions/${F_NAME}")
   endif()
   set(seeds)
   foreach(seed IN LISTS seed_dirs)
