@@ -36,25 +36,65 @@ function(vantory_add_benchmark)
   target_include_directories(${B_NAME} PRIVATE "${CMAKE_SOURCE_DIR}/bench/common")
 endfunction()
 
-# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> SEEDS <dirs...>
-#                    [DICT <file>])
+# vantory_add_fuzzer(NAME <name> SOURCES <files...> LIBS <targets...> [SEEDS <dirs...>]
+#                    [DICT <files...>] [MAX_LEN <bytes>])
 # A libFuzzer target, run as the CTest test "fuzz.<name>" (label "fuzz") for
-# VANTORY_FUZZ_SECONDS, seeded with the given directories (read recursively). A seed folder
+# VANTORY_FUZZ_SECONDS. Its seeds are the given directories (read recursively) and, when it
+# exists, the minimised seed folder "seeds/" beside the target's CMakeLists.txt and the inputs
+# of past findings in VANTORY_CORPUS_DIR/fuzz-regressions/<name>/. A seed folder
 # under VANTORY_CORPUS_DIR brings its twin under VANTORY_EXTRA_CORPUS_DIR too when that exists;
-# a missing seed folder stops the configuration rather than leave the fuzzer unseeded. The
-# random seed is fixed (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on
-# a desk; longer hunts pass their own -seed to the fuzzer directly. DICT names a libFuzzer
-# dictionary of the format's tokens.
+# a missing seed folder, or no seed at all, stops the configuration rather than leave the
+# fuzzer unseeded. DICT names libFuzzer dictionaries of the format's tokens (relative to the
+# calling folder or absolute; several are joined). MAX_LEN bounds the generated inputs (default 65536, the size that
+# keeps file parsers fast; 16384 suits stream formats). The random seed is fixed
+# (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on a desk;
+# tools/fuzz-hunt.sh reads the same arguments back from CTest and runs longer with its own seeds.
 function(vantory_add_fuzzer)
-  cmake_parse_arguments(F "" "NAME;DICT" "SOURCES;LIBS;SEEDS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;MAX_LEN" "SOURCES;LIBS;SEEDS;DICT" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
   target_compile_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(fuzz_${F_NAME} PRIVATE ${F_LIBS})
-  set(work "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.corpus")
-  file(MAKE_DIRECTORY "${work}")
+  # Shared glue of the targets (fuzz/common/...).
+  target_include_directories(fuzz_${F_NAME} PRIVATE "${CMAKE_SOURCE_DIR}")
+  if(NOT F_MAX_LEN)
+    set(F_MAX_LEN 65536)
+  endif()
+  set(options -max_len=${F_MAX_LEN})
+  if(F_DICT)
+    list(LENGTH F_DICT dict_count)
+    set(dicts)
+    foreach(dict IN LISTS F_DICT)
+      get_filename_component(dict "${dict}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+      if(NOT EXISTS "${dict}")
+        message(FATAL_ERROR "fuzz_${F_NAME}: dictionary ${dict} is missing")
+      endif()
+      list(APPEND dicts "${dict}")
+    endforeach()
+    if(dict_count EQUAL 1)
+      list(APPEND options -dict=${dicts})
+    else()
+      # libFuzzer takes one dictionary: several are joined into one in the build folder.
+      set(joined "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.dict")
+      file(WRITE "${joined}" "")
+      foreach(dict IN LISTS dicts)
+        file(READ "${dict}" text)
+        file(APPEND "${joined}" "${text}\n")
+      endforeach()
+      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${dicts})
+      list(APPEND options -dict=${joined})
+    endif()
+  endif()
+  set(seed_dirs ${F_SEEDS})
+  if(IS_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
+    list(APPEND seed_dirs "${CMAKE_CURRENT_SOURCE_DIR}/seeds")
+  endif()
+  # Inputs that once failed (found by tools/fuzz-hunt.sh) are replayed by every run.
+  if(IS_DIRECTORY "${VANTORY_CORPUS_DIR}/fuzz-regressions/${F_NAME}")
+    list(APPEND seed_dirs "${VANTORY_CORPUS_DIR}/fuzz-regressions/${F_NAME}")
+  endif()
   set(seeds)
-  foreach(seed IN LISTS F_SEEDS)
+  foreach(seed IN LISTS seed_dirs)
     if(NOT IS_DIRECTORY "${seed}")
       message(FATAL_ERROR "fuzz_${F_NAME}: seed folder ${seed} does not exist")
     endif()
@@ -67,12 +107,14 @@ function(vantory_add_fuzzer)
       endif()
     endif()
   endforeach()
-  set(dict_option)
-  if(F_DICT)
-    set(dict_option "-dict=${F_DICT}")
+  list(REMOVE_DUPLICATES seeds)
+  if(NOT seeds)
+    message(FATAL_ERROR "fuzz_${F_NAME}: no seed folder (give SEEDS or add seeds/ beside it)")
   endif()
+  set(work "${CMAKE_CURRENT_BINARY_DIR}/fuzz_${F_NAME}.corpus")
+  file(MAKE_DIRECTORY "${work}")
   add_test(NAME fuzz.${F_NAME}
     COMMAND fuzz_${F_NAME} -max_total_time=${VANTORY_FUZZ_SECONDS} -seed=${VANTORY_FUZZ_SEED} -timeout=10
-            -rss_limit_mb=2048 -print_final_stats=1 ${dict_option} "${work}" ${seeds})
+            -rss_limit_mb=2048 ${options} -print_final_stats=1 "${work}" ${seeds})
   set_tests_properties(fuzz.${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600)
 endfunction()

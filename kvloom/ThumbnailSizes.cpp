@@ -11,15 +11,29 @@ namespace kvloom {
 
 namespace data = kvfoundation::data;
 
+namespace {
+
+[[noreturn]] void ThrowBadSize(data::IKVString* why) {
+    throw kvfoundation::ncomm::NCException(data::Literal(errors::kBadRequest), why);
+}
+
+}  // namespace
+
 int32_t ThumbnailSizeAt(data::IKVList* sizes, int32_t index) {
     auto* number = kvfoundation::base::KVCast<data::IKVNumber>(sizes->ObjectAt(index));
-    const int64_t value =
-        number->IsFloat() ? static_cast<int64_t>(number->DoubleValue()) : number->Int64Value();
+    if (number->IsFloat()) {
+        // Checked as a double: NaN, infinities and values beyond int64 have no integer value.
+        const double value = number->DoubleValue();
+        if (!(value >= 1 && value < double(kMaxThumbnailSize) + 1)) {
+            ThrowBadSize(kvfoundation::util::Format("sizes[%d] is %g; a size must be 1..%d", index,
+                                                    value, kMaxThumbnailSize));
+        }
+        return static_cast<int32_t>(value);
+    }
+    const int64_t value = number->Int64Value();
     if (value < 1 || value > kMaxThumbnailSize) {
-        throw kvfoundation::ncomm::NCException(
-            data::Literal(errors::kBadRequest),
-            kvfoundation::util::Format("sizes[%d] is %lld; a size must be 1..%d", index,
-                                       static_cast<long long>(value), kMaxThumbnailSize));
+        ThrowBadSize(kvfoundation::util::Format("sizes[%d] is %lld; a size must be 1..%d", index,
+                                                static_cast<long long>(value), kMaxThumbnailSize));
     }
     return static_cast<int32_t>(value);
 }

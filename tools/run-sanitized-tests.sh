@@ -16,4 +16,15 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build-asan
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -L 'sanitize|fuzz'
+status=0
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -L 'sanitize|fuzz' || status=$?
+# Each fuzz target's executions and speed, from libFuzzer's final stats in CTest's log.
+awk '/^[0-9]+\/[0-9]+ Test: fuzz\./ { name = $3 }
+     /^stat::number_of_executed_units:/ { runs[name] = $2; found = 1 }
+     /^stat::average_exec_per_sec:/ { speed[name] = $2 }
+     END {
+       if (!found) exit
+       printf "%-24s %12s %8s\n", "fuzz target", "executions", "exec/s"
+       for (name in runs) printf "%-24s %12s %8s\n", name, runs[name], speed[name]
+     }' build-asan/Testing/Temporary/LastTest.log | sort
+exit $status

@@ -1,26 +1,39 @@
 // Header and content decoding of arbitrary bytes, in every output colour space, at full and
 // one-eighth size, with warnings fatal or continued. Every delivered sample is summed so that
-// uninitialised output shows under the sanitizers.
+// uninitialised output shows under the sanitizers, and a decode that succeeds must have
+// delivered exactly the rows and columns its header promised, band after band from the top.
+// The decoder runs under the fuzzing limits, and a full-size header beyond them must not pass.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "HXJPEG.h"
+#include "fuzz/common/JPEGFuzzCaps.h"
 
 namespace {
 
 struct Sink {
     std::vector<uint8_t> band;
     uint32_t channels = 4;
+    uint32_t bandHeight = 0;
+    uint32_t width = 0;
+    uint32_t rowsDelivered = 0;
     uint64_t sum = 0;
 
     static bool Begin(void* self, uint32_t bandHeight, uint32_t width) {
         auto* s = static_cast<Sink*>(self);
+        s->bandHeight = bandHeight;
+        s->width = width;
         s->band.assign(size_t(bandHeight) * width * s->channels, 0);
         return true;
     }
     static bool GetTile(void* self, HXJPEGRect rect, HXJPEGImageContent* out) {
         auto* s = static_cast<Sink*>(self);
+        // Bands arrive in order, full width, no taller than announced.
+        if (rect.top != s->rowsDelivered || rect.left != 0 || rect.width != s->width ||
+            rect.height == 0 || rect.height > s->bandHeight) {
+            __builtin_trap();
+        }
         *out = {};
         for (uint32_t i = 0; i < s->channels; ++i) {
             out->planes[i] = s->band.data() + i;
@@ -36,6 +49,7 @@ struct Sink {
         for (size_t i = 0; i < n && i < s->band.size(); ++i) {
             s->sum += s->band[i];
         }
+        s->rowsDelivered += rect.height;
         return true;
     }
     static void End(void*) {}
@@ -62,18 +76,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     HXJPEGDecodeOptions options = {uint8_t(reduced ? 8 : 1), 1};
     HXJPEGWarningHandler handler = {nullptr, Continue};
-    HXJPEGDecoder* decoder = nullptr;
-    HXJPEGData bytes = {data, uint32_t(size)};
-    if (HXJPEGDecoderCreateUsingData(bytes, options, reportWarnings, &handler, &decoder) != 0) {
+    HXJPEGDecoder* decoder =
+        vantory::fuzz::CreateCappedDecoder(data, size, options, reportWarnings, &handler);
+    if (decoder == nullptr) {
         return 0;
     }
     HXJPEGHeader header;
-    // Images beyond a few megapixels only slow the search down; their headers are still parsed.
-    if (HXJPEGDecoderReadHeader(decoder, nullptr, &header) == 0 &&
-        uint64_t(header.width) * header.height <= (uint64_t(4) << 20)) {
+    if (HXJPEGDecoderReadHeader(decoder, nullptr, &header) == 0) {
+        if (!reduced &&
+            uint64_t{header.width} * header.height > vantory::fuzz::kMaxFuzzFramePixels) {
+            __builtin_trap();  // the frame limit let a larger frame through
+        }
         Sink sink;
-        HXJPEGDecoderReadTiledContent(
+        const int32_t result = HXJPEGDecoderReadTiledContent(
             decoder, colorSpace, {&sink, Sink::Begin, Sink::GetTile, Sink::PutTile, Sink::End});
+        if (result == 0 && (sink.width != header.width || sink.rowsDelivered != header.height)) {
+            __builtin_trap();  // a successful decode delivered another size than its header
+        }
         volatile uint64_t keep = sink.sum;
         (void)keep;
     }

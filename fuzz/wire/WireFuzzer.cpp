@@ -1,12 +1,16 @@
 // Reads values in the wire format from arbitrary bytes, then writes each value read and
 // reads it back. Any failure must be an exception of the foundation's family; a crash, a
 // leak, a hang or an allocation beyond the fuzzer's limit is a finding, and so is a value
-// whose encoding changes size between the second and third generation.
+// whose encoding changes between the second and third generation: what the serializer writes
+// is canonical (zero padding, booleans 0/1, the narrowest integer, one entry per map key), so
+// reading it back and writing again must give the same bytes.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
+#include "CanonicalWire.h"
 #include "kvfoundation/base/AutoReleasePool.h"
 #include "kvfoundation/base/IKVException.h"
 #include "kvfoundation/base/KVObjectT.h"
@@ -87,7 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         base::AutoReleasePool valuePool;
         const std::vector<uint8_t> second = Encode(value);
         const std::vector<uint8_t> third = Encode(Decode(second));
-        if (second.size() != third.size()) {
+        const std::optional<std::vector<uint8_t>> canonical =
+            vantory::fuzz::CanonicalWireValue(second);
+        if (!canonical || canonical != vantory::fuzz::CanonicalWireValue(third)) {
             __builtin_trap();
         }
     }
