@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/common/ProcessTiming.h"
+#include "bench/common/ThumbnailParams.h"
 #include "kvfoundation/base/AutoReleasePool.h"
 #include "kvfoundation/data/Factories.h"
 #include "kvfoundation/data/IKVMutableList.h"
@@ -86,16 +87,6 @@ std::string Made(const std::string& name, const std::string& bytes) {
     return path.string();
 }
 
-data::IKVMap* ThumbnailParams(const std::string& path) {
-    data::IKVMutableMap* params = data::CreateMutableMap(2);
-    params->SetObjectForKey(data::Literal("filePath"),
-                            data::CreateStringFromUTF8(path.data(), int32_t(path.size())));
-    data::IKVMutableList* sizes = data::CreateMutableList(1);
-    sizes->AddObject(data::CreateInt32(256));
-    params->SetObjectForKey(data::Literal("sizes"), sizes);
-    return params;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,7 +111,8 @@ int main(int argc, char** argv) {
     for (const auto& [label, path] : documents) {
         const double ours = Median(runs, [&] {
             kvfoundation::base::AutoReleasePool each;
-            if (!connection.Call("createThumbnail", ThumbnailParams(path)).succeeded) {
+            if (!connection.Call("createThumbnail", vantory_bench::ThumbnailParams(path))
+                     .succeeded) {
                 std::fprintf(stderr, "createThumbnail failed on %s\n", path.c_str());
             }
         });

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/ThumbnailParams.h"
 #include "kvfoundation/base/AutoReleasePool.h"
 #include "kvfoundation/data/Factories.h"
 #include "kvfoundation/data/IKVMutableList.h"
@@ -69,16 +70,6 @@ void AddVideos(const fs::path& folder, std::vector<std::string>& videos) {
     videos.insert(videos.end(), found.begin(), found.end());
 }
 
-data::IKVMap* Params(const std::string& path) {
-    data::IKVMutableMap* params = data::CreateMutableMap(2);
-    params->SetObjectForKey(data::Literal("filePath"),
-                            data::CreateStringFromUTF8(path.data(), int32_t(path.size())));
-    data::IKVMutableList* sizes = data::CreateMutableList(1);
-    sizes->AddObject(data::CreateInt32(256));
-    params->SetObjectForKey(data::Literal("sizes"), sizes);
-    return params;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,15 +98,16 @@ int main(int argc, char** argv) {
         bool failed = false;
         const double service256 = Median(runs, [&] {
             kvfoundation::base::AutoReleasePool each;
-            failed |= !connection.Call("createThumbnail", Params(video)).succeeded;
+            failed |= !connection.Call("createThumbnail", vantory_bench::ThumbnailParams(video))
+                           .succeeded;
         });
         const double peer = Median(runs, [&] {
             Run("ffmpegthumbnailer -i '" + video + "' -o '" + out + "' -s 256 -q 8");
         });
         ours += service256;
         theirs += peer;
-        std::printf("%-36s %9.4f %9.4f %7.2f%s\n", fs::path(video).filename().c_str(),
-                    service256, peer, service256 / peer, failed ? "  (no thumbnail)" : "");
+        std::printf("%-36s %9.4f %9.4f %7.2f%s\n", fs::path(video).filename().c_str(), service256,
+                    peer, service256 / peer, failed ? "  (no thumbnail)" : "");
     }
     std::printf("%-36s %9.4f %9.4f %7.2f\n", "all", ours, theirs, ours / theirs);
     return 0;
