@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -35,13 +36,29 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Runs ffmpeg quietly with `arguments` making `folder`'s file `name`; its path.
-inline std::string MakeClip(const TempFolder& folder, const std::string& name,
-                            const std::string& arguments) {
-    const std::string path = folder.File(name);
+// The clip that ffmpeg makes from `arguments` (`name` gives its container), made once per build
+// folder: every test case runs as a process of its own, and making the clips each time cost
+// most of these tests' time. A clip is written under a temporary name and renamed into place,
+// so that test processes running at once never see half a clip.
+inline std::string MakeClip(const std::string& name, const std::string& arguments) {
+    const std::filesystem::path folder = std::filesystem::path(VANTORY_BINARY_DIR) / "test-clips";
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    const std::string key = std::to_string(std::hash<std::string>{}(arguments));
+    const std::string path = (folder / (key + "-" + name)).string();
+    if (std::filesystem::exists(path)) {
+        return path;
+    }
+    const std::string partial =
+        (folder / (".part" + std::to_string(getpid()) + "-" + key + "-" + name)).string();
     const std::string command =
-        "ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments + " " + Quoted(path);
-    EXPECT_TRUE(RunQuietly(command)) << command;
+        "ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments + " " + Quoted(partial);
+    if (!RunQuietly(command)) {
+        ADD_FAILURE() << command;
+        std::filesystem::remove(partial, ignored);
+        return path;
+    }
+    std::filesystem::rename(partial, path, ignored);
     return path;
 }
 

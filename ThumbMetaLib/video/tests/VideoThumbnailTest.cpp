@@ -35,16 +35,16 @@ protected:
         RegisterVideoFrames();  // FFmpeg's messages into the log, not onto the terminal
         folder_ = new TempFolder();
         const std::string picture = TestPicture(320, 240, 10);
-        h264_ = MakeClip(*folder_, "clip.mp4", picture + " -c:v libx264 -pix_fmt yuv420p");
-        vp9_ = MakeClip(*folder_, "clip.webm",
+        h264_ = MakeClip("clip.mp4", picture + " -c:v libx264 -pix_fmt yuv420p");
+        vp9_ = MakeClip("clip.webm",
                         picture + " -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 300k");
-        mpeg4_ = MakeClip(*folder_, "clip.avi", picture + " -c:v mpeg4 -q:v 3");
-        rotated_ = MakeClip(*folder_, "phone.mp4",
-                            "-i " + Quoted(h264_) + " -c copy -metadata:s:v:0 rotate=90");
-        stretched_ = MakeClip(*folder_, "anamorphic.mp4",
-                              TestPicture(160, 240, 4) + " -vf setsar=2 -c:v libx264");
+        mpeg4_ = MakeClip("clip.avi", picture + " -c:v mpeg4 -q:v 3");
+        rotated_ =
+            MakeClip("phone.mp4", "-i " + Quoted(h264_) + " -c copy -metadata:s:v:0 rotate=90");
+        stretched_ =
+            MakeClip("anamorphic.mp4", TestPicture(160, 240, 4) + " -vf setsar=2 -c:v libx264");
         blankOpening_ =
-            MakeClip(*folder_, "fade-in.mp4",
+            MakeClip("fade-in.mp4",
                      "-f lavfi -i color=black:size=320x240:rate=25:duration=2 " + picture +
                          " -filter_complex [0][1]concat=n=2:v=1 -c:v libx264 -pix_fmt yuv420p");
     }
@@ -92,7 +92,7 @@ TEST_F(VideoThumbnailTest, TurnedAndStretchedAsPlayersShowThem) {
 
 TEST_F(VideoThumbnailTest, BlankOpeningIsSkippedButABlankClipStillGivesAFrame) {
     ExpectLikeFFmpeg(blankOpening_, 2.0, 256, 192);
-    const std::string black = MakeClip(*folder_, "black.mp4",
+    const std::string black = MakeClip("black.mp4",
                                        "-f lavfi -i color=black:size=320x240:rate=25:duration=3 "
                                        "-c:v libx264");
     const PixelsPtr pixels = VideoThumbnail(black, 128);
@@ -103,11 +103,11 @@ TEST_F(VideoThumbnailTest, BlankOpeningIsSkippedButABlankClipStillGivesAFrame) {
 
 TEST_F(VideoThumbnailTest, ShortClipsAndClipsWithoutDuration) {
     const std::string twoFrames =
-        MakeClip(*folder_, "two.mp4", TestPicture(320, 240, 1) + " -frames:v 2 -c:v libx264");
+        MakeClip("two.mp4", TestPicture(320, 240, 1) + " -frames:v 2 -c:v libx264");
     ExpectLikeFFmpeg(twoFrames, 0.04, 256, 192);
     // A bare H.264 stream has no container to record a duration: the first frame.
     const std::string bare =
-        MakeClip(*folder_, "bare.h264", TestPicture(320, 240, 2) + " -c:v libx264 -f h264");
+        MakeClip("bare.h264", TestPicture(320, 240, 2) + " -c:v libx264 -f h264");
     ExpectLikeFFmpeg(bare, 0.0, 256, 192);
     // Smaller than the size asked for: scaled up to it.
     const PixelsPtr large = VideoThumbnail(h264_, 640);
@@ -118,7 +118,7 @@ TEST_F(VideoThumbnailTest, ShortClipsAndClipsWithoutDuration) {
 
 TEST_F(VideoThumbnailTest, TransparentFramesComeOutOpaque) {
     const std::string clip =
-        MakeClip(*folder_, "transparent.mov",
+        MakeClip("transparent.mov",
                  TestPicture(64, 48, 1) + " -vf format=rgba,colorchannelmixer=aa=0.3 -c:v png");
     const PixelsPtr pixels = VideoThumbnail(clip, 64);
     ASSERT_TRUE(pixels);
@@ -130,8 +130,7 @@ TEST_F(VideoThumbnailTest, TransparentFramesComeOutOpaque) {
 }
 
 TEST_F(VideoThumbnailTest, FilesWithoutAFrameGiveNone) {
-    const std::string audio =
-        MakeClip(*folder_, "audio.m4a", "-f lavfi -i sine=duration=2 -c:a aac");
+    const std::string audio = MakeClip("audio.m4a", "-f lavfi -i sine=duration=2 -c:a aac");
     const std::string empty = folder_->Write("empty.mp4", std::string());
     const std::string text = folder_->Write("text.avi", std::string(5000, 'x'));
     const std::string bytes = ReadFile(h264_);
