@@ -194,7 +194,7 @@ bool BlockDecoder::DecodeACFirst(int16_t* zz) {
         --eobRun_;
         return true;
     }
-    const HuffmanDecodeTable& ac = acTables_[scan_->components[0].acTable];
+    const HuffmanDecodeTable& ac = tables_.AC(scan_->components[0].acTable);
     for (int k = scan_->ss; k <= scan_->se; ++k) {
         int symbol = reader_.DecodeHuffman(ac);
         if (symbol < 0) {
@@ -228,7 +228,7 @@ bool BlockDecoder::DecodeACRefine(int16_t* zz) {
     }
     const int p1 = 1 << scan_->al;
     const int m1 = -p1;
-    const HuffmanDecodeTable& ac = acTables_[scan_->components[0].acTable];
+    const HuffmanDecodeTable& ac = tables_.AC(scan_->components[0].acTable);
     int k = scan_->ss;
     auto refine = [&](int16_t& coefficient) {
         if (reader_.GetBits(1) && (coefficient & p1) == 0) {

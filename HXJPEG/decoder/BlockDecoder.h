@@ -5,7 +5,7 @@
 #include "HXJPEG/common/FrameInfo.h"
 #include "HXJPEG/decoder/DecodeStatus.h"
 #include "HXJPEG/decoder/EntropyBitReader.h"
-#include "HXJPEG/decoder/HuffmanDecodeTable.h"
+#include "HXJPEG/decoder/HuffmanTableSet.h"
 #include "HXJPEG/decoder/InputBuffer.h"
 #include "HXJPEG/decoder/RestartTracker.h"
 
@@ -17,9 +17,8 @@ namespace HXJPEG {
 // zero coefficients.
 class BlockDecoder {
 public:
-    BlockDecoder(InputBuffer& input, const HuffmanDecodeTable* dcTables,
-                 const HuffmanDecodeTable* acTables, DecodeStatus& status)
-        : reader_(input), dcTables_(dcTables), acTables_(acTables), status_(status) {}
+    BlockDecoder(InputBuffer& input, const HuffmanTableSet& tables, DecodeStatus& status)
+        : reader_(input), tables_(tables), status_(status) {}
     BlockDecoder(const BlockDecoder&) = delete;
     BlockDecoder& operator=(const BlockDecoder&) = delete;
 
@@ -46,7 +45,7 @@ public:
             return -1;
         }
         zz[0] = sc.dcPredictor;
-        const HuffmanDecodeTable& ac = acTables_[sc.acTable];
+        const HuffmanDecodeTable& ac = tables_.AC(sc.acTable);
         return dcOnly ? SkipACCoefficients(ac) : DecodeAC(zz, ac);
     }
     // One progressive pass over a block of the store. False when decoding must stop.
@@ -63,7 +62,7 @@ private:
     // The DC difference of a block, added to the component's predictor. False (error -3) for
     // a code the table does not hold.
     bool DecodeDCDifference(ScanComponent& sc) {
-        const int s = reader_.DecodeHuffman(dcTables_[sc.dcTable]);
+        const int s = reader_.DecodeHuffman(tables_.DC(sc.dcTable));
         if (s < 0 || s > 16) {
             status_.Fail(HXJPEG_ERR_HUFFMAN);
             return false;
@@ -81,8 +80,7 @@ private:
     bool DecodeACRefine(int16_t* zz);
 
     EntropyBitReader reader_;
-    const HuffmanDecodeTable* dcTables_;
-    const HuffmanDecodeTable* acTables_;
+    const HuffmanTableSet& tables_;
     DecodeStatus& status_;
     ScanHeader* scan_ = nullptr;
     RestartTracker restarts_;

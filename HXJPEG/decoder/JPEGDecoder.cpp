@@ -368,7 +368,7 @@ void JPEGDecoder::ParseHuffmanTables(uint32_t payload) {
         }
         std::memcpy(spec.symbols, p + at, spec.symbolCount);
         at += spec.symbolCount;
-        HuffmanDecodeTable& table = tableClass == 0 ? dcTables_[number] : acTables_[number];
+        HuffmanDecodeTable& table = huffmanTables_.Fill(tableClass == 1, number);
         if (!table.Build(spec, tableClass == 1)) {
             status_.Fail(HXJPEG_ERR_HUFFMAN);
             return;
@@ -435,11 +435,13 @@ void JPEGDecoder::ParseScanHeader(uint32_t payload) {
     // A table the file never defined falls back to the JPEG Annex K.3 example tables.
     for (int i = 0; i < count; ++i) {
         ScanComponent& sc = scan.components[i];
-        if (!dcTables_[sc.dcTable].defined) {
-            dcTables_[sc.dcTable].Build(StandardDCTable(sc.dcTable == 0 ? 0 : 1), false);
+        if (!huffmanTables_.IsDefined(false, sc.dcTable)) {
+            huffmanTables_.Fill(false, sc.dcTable)
+                .Build(StandardDCTable(sc.dcTable == 0 ? 0 : 1), false);
         }
-        if (!acTables_[sc.acTable].defined) {
-            acTables_[sc.acTable].Build(StandardACTable(sc.acTable == 0 ? 0 : 1), true);
+        if (!huffmanTables_.IsDefined(true, sc.acTable)) {
+            huffmanTables_.Fill(true, sc.acTable)
+                .Build(StandardACTable(sc.acTable == 0 ? 0 : 1), true);
         }
     }
     scan_ = scan;

@@ -14,7 +14,7 @@
 #include "HXJPEG/decoder/DecodeContentHandler.h"
 #include "HXJPEG/decoder/DecodeStatus.h"
 #include "HXJPEG/decoder/DecodedFrame.h"
-#include "HXJPEG/decoder/HuffmanDecodeTable.h"
+#include "HXJPEG/decoder/HuffmanTableSet.h"
 #include "HXJPEG/decoder/InputBuffer.h"
 #include "HXJPEG/decoder/QuantTable.h"
 #include "HXJPEG/metadata/AppSegmentReader.h"
@@ -113,14 +113,13 @@ private:
     int blockSize_ = 8;           // output samples per block side: 8, 4, 2 or 1 (reduced_)
 
     QuantTable quant_[4];
-    HuffmanDecodeTable dcTables_[4];
-    HuffmanDecodeTable acTables_[4];
+    HuffmanTableSet huffmanTables_;
 
     // Scan.
     ScanHeader scan_;
     int scanCount_ = 0;
     uint16_t restartInterval_ = 0;
-    BlockDecoder blocks_{input_, dcTables_, acTables_, status_};
+    BlockDecoder blocks_{input_, huffmanTables_, status_};
 
     CoefficientStore store_;  // multi-scan images only
     bool storeUsed_ = false;

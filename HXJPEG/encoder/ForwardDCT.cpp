@@ -64,7 +64,7 @@ inline void TransformColumns(int32_t* block) {
 
 int16_t QuantiseDC(int16_t transformedDC, const EncoderQuantTable& table) {
     return static_cast<int16_t>(
-        fdct::QuantiseValue(transformedDC, table.transposedReciprocals[0], 0));
+        fdct::QuantiseValue(transformedDC, table.transposedReciprocals[0], 0, 0));
 }
 
 void QuantiseTransposed(const int16_t* transformed, const EncoderQuantTable& table,
@@ -73,7 +73,8 @@ void QuantiseTransposed(const int16_t* transformed, const EncoderQuantTable& tab
     int16_t quantised[64];
     for (int i = 0; i < 64; ++i) {
         // Position i of the transposed layout holds row i % 8 of the coefficients.
-        const int32_t value = fdct::QuantiseValue(transformed[i], reciprocals[i], i % 8);
+        const int32_t value = fdct::QuantiseValue(transformed[i], reciprocals[i], i % 8,
+                                                  table.transposedZeroBelow[i]);
         quantised[i] = static_cast<int16_t>(std::clamp(value, -1023, 1023));
     }
     quantised[0] = QuantiseDC(transformed[0], table);
@@ -125,7 +126,7 @@ void ForwardDCTQuantiseSSE2(const int16_t* samples, uint32_t stride, const Encod
         const __m128i reciprocal =
             _mm_load_si128(reinterpret_cast<const __m128i*>(table.transposedReciprocals16 + r * 8));
         _mm_store_si128(reinterpret_cast<__m128i*>(quantised + r * 8),
-                        fdct::QuantiseLanes(rows[r], reciprocal));
+                        fdct::QuantiseLanes(rows[r], reciprocal, fdct::LoadZeroBelow(table, r)));
     }
     quantised[0] = QuantiseDC(transformed[0], table);
     for (int k = 0; k < 64; ++k) {

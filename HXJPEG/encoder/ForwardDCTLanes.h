@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "HXJPEG/encoder/EncoderQuantTable.h"
 #include "HXJPEG/encoder/ForwardDCTPrecision.h"
 
 namespace HXJPEG::fdct {
@@ -139,12 +140,25 @@ __attribute__((always_inline)) inline __m128i QuantiseMagnitudes(__m128i magnitu
                           kMaxRowShift);
 }
 
+// The zeroing thresholds of row r (lane: column) of the transposed layout.
+__attribute__((always_inline)) inline __m128i LoadZeroBelow(const EncoderQuantTable& table, int r) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(table.transposedZeroBelow + r * 8));
+}
+
+// All ones in the lanes whose (unsigned) magnitude is at least `zeroBelow`, for every
+// instruction set from SSE2 on: the saturating difference is zero exactly there.
+__attribute__((always_inline)) inline __m128i KeptLanes(__m128i magnitude, __m128i zeroBelow) {
+    return _mm_cmpeq_epi16(_mm_subs_epu16(zeroBelow, magnitude), _mm_setzero_si128());
+}
+
 // QuantiseValue (ForwardDCTPrecision.h) on eight lanes, for reciprocals below 65536: the
 // magnitude quantised, the sign put back. AC values are limited to +-1023.
-__attribute__((always_inline)) inline __m128i QuantiseLanes(__m128i c, __m128i reciprocal) {
+__attribute__((always_inline)) inline __m128i QuantiseLanes(__m128i c, __m128i reciprocal,
+                                                            __m128i zeroBelow) {
     const __m128i sign = _mm_srai_epi16(c, 15);
     const __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(c, sign), sign);
-    const __m128i steps = QuantiseMagnitudes(magnitude, reciprocal);
+    const __m128i steps =
+        _mm_and_si128(QuantiseMagnitudes(magnitude, reciprocal), KeptLanes(magnitude, zeroBelow));
     const __m128i value = _mm_sub_epi16(_mm_xor_si128(steps, sign), sign);
     return _mm_max_epi16(_mm_min_epi16(value, _mm_set1_epi16(1023)), _mm_set1_epi16(-1023));
 }

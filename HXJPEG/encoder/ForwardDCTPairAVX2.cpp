@@ -94,9 +94,12 @@ HXJPEG_AVX2 __m256i LoadLanes(const fdct::LaneConstants& constants) {
 }
 
 // See QuantiseLanesSSSE3.
-HXJPEG_AVX2 __m256i Quantise(__m256i c, __m256i reciprocal, __m256i rounding) {
-    const __m256i steps =
-        _mm256_mulhrs_epi16(_mm256_mulhi_epu16(_mm256_abs_epi16(c), reciprocal), rounding);
+HXJPEG_AVX2 __m256i Quantise(__m256i c, __m256i reciprocal, __m256i rounding, __m256i zeroBelow) {
+    const __m256i magnitude = _mm256_abs_epi16(c);
+    const __m256i kept =
+        _mm256_cmpeq_epi16(_mm256_subs_epu16(zeroBelow, magnitude), _mm256_setzero_si256());
+    const __m256i steps = _mm256_and_si256(
+        _mm256_mulhrs_epi16(_mm256_mulhi_epu16(magnitude, reciprocal), rounding), kept);
     const __m256i value = _mm256_sign_epi16(steps, c);
     return _mm256_max_epi16(_mm256_min_epi16(value, _mm256_set1_epi16(1023)),
                             _mm256_set1_epi16(-1023));
@@ -151,7 +154,9 @@ __attribute__((target("avx2"))) void ForwardDCTQuantisePairAVX2(
     for (int r = 0; r < 8; ++r) {
         const __m256i reciprocal = _mm256_broadcastsi128_si256(_mm_load_si128(
             reinterpret_cast<const __m128i*>(table.transposedReciprocals16 + r * 8)));
-        quantised[r] = Quantise(rows[r], reciprocal, quantiseRounding);
+        const __m256i zeroBelow = _mm256_broadcastsi128_si256(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(table.transposedZeroBelow + r * 8)));
+        quantised[r] = Quantise(rows[r], reciprocal, quantiseRounding, zeroBelow);
     }
     __m256i groups[8];
     for (__m256i& group : groups) {

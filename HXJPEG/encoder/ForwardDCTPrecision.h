@@ -94,9 +94,13 @@ inline int32_t RescaleForRowPass(int32_t value, int row) {
 
 // The quantised value of a transform output of row r: its magnitude times the reciprocal,
 // floored to the row's fractional bits (the 16-bit high half of the product in vector code),
-// then rounded half up to whole steps. Symmetric: the sign is put back afterwards.
-inline int32_t QuantiseValue(int32_t value, int32_t reciprocal, int row) {
+// then rounded half up to whole steps; a magnitude below `zeroBelow` gives zero (see
+// EncoderQuantTable). Symmetric: the sign is put back afterwards.
+inline int32_t QuantiseValue(int32_t value, int32_t reciprocal, int row, uint16_t zeroBelow) {
     const uint64_t magnitude = static_cast<uint64_t>(value < 0 ? -int64_t{value} : value);
+    if (magnitude < zeroBelow) {
+        return 0;
+    }
     const uint64_t fine = (magnitude * static_cast<uint64_t>(reciprocal)) >> 16;
     const int32_t steps = static_cast<int32_t>(
         (fine + static_cast<uint64_t>(kQuantiseBias.v[row])) >> kRowFractionBits[row]);

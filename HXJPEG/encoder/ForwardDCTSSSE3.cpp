@@ -25,8 +25,11 @@ __attribute__((target("ssse3"), always_inline)) inline void TransformBlockSSSE3(
 // QuantiseLanes with the magnitude and the sign restored by SSSE3's abs and sign, and the
 // final rounding by a rounding multiply.
 __attribute__((target("ssse3"), always_inline)) inline __m128i QuantiseLanesSSSE3(
-    __m128i c, __m128i reciprocal, __m128i rounding) {
-    const __m128i steps = _mm_mulhrs_epi16(_mm_mulhi_epu16(_mm_abs_epi16(c), reciprocal), rounding);
+    __m128i c, __m128i reciprocal, __m128i rounding, __m128i zeroBelow) {
+    const __m128i magnitude = _mm_abs_epi16(c);
+    const __m128i steps =
+        _mm_and_si128(_mm_mulhrs_epi16(_mm_mulhi_epu16(magnitude, reciprocal), rounding),
+                      fdct::KeptLanes(magnitude, zeroBelow));
     const __m128i value = _mm_sign_epi16(steps, c);
     return _mm_max_epi16(_mm_min_epi16(value, _mm_set1_epi16(1023)), _mm_set1_epi16(-1023));
 }
@@ -49,7 +52,8 @@ __attribute__((target("ssse3"), always_inline)) inline void TransformQuantiseReo
     for (int r = 0; r < 8; ++r) {
         const __m128i reciprocal =
             _mm_load_si128(reinterpret_cast<const __m128i*>(table.transposedReciprocals16 + r * 8));
-        quantised[r] = QuantiseLanesSSSE3(rows[r], reciprocal, rounding);
+        quantised[r] =
+            QuantiseLanesSSSE3(rows[r], reciprocal, rounding, fdct::LoadZeroBelow(table, r));
     }
     __m128i groups[8];
     for (__m128i& group : groups) {

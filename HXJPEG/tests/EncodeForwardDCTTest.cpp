@@ -23,7 +23,8 @@ int64_t Multiply(int64_t x, int64_t k) {
 // Straight from the definition: AAN butterflies with 8-bit constants, columns then rows; samples
 // enter with 4 fractional bits, row r of the column pass keeps 1, 1, 1, 1, 1, 2, 2, 3 of them
 // (rounded half up) for the row pass, and the quantiser floors magnitude * reciprocal / 2^16
-// and rounds that half up to whole steps.
+// and rounds that half up to whole steps, except that an AC value below ZeroingSteps steps
+// becomes zero.
 void Reference1D(int64_t* d, int step) {
     int64_t v[8];
     for (int i = 0; i < 8; ++i) {
@@ -65,8 +66,14 @@ void ReferenceQuantise(const int16_t* samples, const HXJPEG::EncoderQuantTable& 
     for (int k = 0; k < 64; ++k) {
         const int n = HXJPEG::kZigZagToNatural[k];
         const int bits = kRowBits[n / 8];
-        const int64_t fine = (std::abs(block[n]) * table.reciprocals[n]) >> 16;
-        const int64_t steps = (fine + (1 << (bits - 1))) >> bits;
+        const int64_t magnitude = std::abs(block[n]);
+        const int64_t fine = (magnitude * table.reciprocals[n]) >> 16;
+        int64_t steps = (fine + (1 << (bits - 1))) >> bits;
+        const double zeroing = HXJPEG::ZeroingSteps(std::max<uint16_t>(table.values[0], 1),
+                                                    std::max<uint16_t>(table.values[n], 1));
+        if (k != 0 && double(magnitude) * table.reciprocals[n] < zeroing * (1 << (16 + bits))) {
+            steps = 0;
+        }
         int64_t value = block[n] < 0 ? -steps : steps;
         if (k != 0) {
             value = std::clamp<int64_t>(value, -1023, 1023);

@@ -18,12 +18,12 @@ constexpr Mode kModes[] = {{0, 0}, {1, 2}, {2, 0}, {3, 0}};
 
 // PSNR measured on MakePhoto(203, 131) decoded by libjpeg-turbo (islow IDCT), less 0.5 dB.
 // Index: quality. The photo carries +-4 of noise, which bounds the high qualities.
-constexpr double kMinPsnrGrey[13] = {33.1, 33.9, 35.3, 36.5, 37.2, 38.0, 38.9,
-                                     38.3, 39.9, 41.3, 43.9, 47.9, 52.7};
-constexpr double kMinPsnrRgb[13] = {30.8, 31.5, 32.9, 33.7, 34.2, 35.2, 36.5,
-                                    36.6, 38.0, 39.0, 40.9, 43.0, 43.6};
-constexpr double kMinPsnrCmyk[13] = {32.1, 33.0, 34.5, 35.6, 36.4, 37.1, 38.1,
-                                     37.5, 39.0, 40.2, 42.2, 44.4, 45.5};
+constexpr double kMinPsnrGrey[13] = {31.7, 32.9, 34.7, 35.8, 36.5, 37.4, 38.4,
+                                     37.8, 39.3, 40.7, 43.7, 48.1, 53.2};
+constexpr double kMinPsnrRgb[13] = {29.7, 30.8, 32.4, 33.2, 33.8, 35.0, 36.5,
+                                    36.6, 38.2, 39.4, 42.2, 45.9, 48.2};
+constexpr double kMinPsnrCmyk[13] = {30.6, 31.8, 33.8, 34.9, 35.8, 36.8, 37.9,
+                                     37.3, 38.8, 40.2, 43.0, 46.7, 49.8};
 
 }  // namespace
 

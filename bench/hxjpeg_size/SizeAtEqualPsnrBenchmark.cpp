@@ -1,6 +1,6 @@
 // File size at equal PSNR: for every HXJPEG quality 0..12, the HXJPEG file's size divided by the
-// size libjpeg-turbo with optimised Huffman tables needs for the same PSNR (interpolated between
-// its neighbouring integer qualities), at the chroma sampling HXJPEG uses for that quality (4:2:0
+// size libjpeg-turbo with optimised Huffman tables needs for the same PSNR (interpolated on its
+// measured rate curve, see PeerCurve), at the chroma sampling HXJPEG uses for that quality (4:2:0
 // for 0..6, 4:4:4 for 7..12). Pictures: a 1.5 MP centre crop of each of the corpus's large
 // photographs (in the extra collection, -DVANTORY_EXTRA_CORPUS_DIR, or in the test files'
 // jpeg/large) and one synthetic picture. Both HXJPEG modes are measured: whole-image (exact Huffman
@@ -57,13 +57,14 @@ struct Row {
 
 std::vector<Row> Sweep(Image& picture) {
     std::vector<Row> rows(kQualities);
+    const PeerCurve subsampled(picture, true), full(picture, false);
     for (uint32_t quality = 0; quality < kQualities; ++quality) {
         Row& row = rows[quality];
         const std::vector<uint8_t> whole = EncodeHX(picture, quality, 0, 2);
         row.bytesWhole = double(whole.size());
         row.bytesBand = double(EncodeHX(picture, quality, 0, 0).size());
         row.psnr = Psnr(picture, DecodeReference(whole));
-        const Matched peer = LibjpegBytesAtPsnr(picture, row.psnr, quality <= 6);
+        const Matched peer = (quality <= 6 ? subsampled : full).BytesAt(row.psnr);
         row.peerBytes = peer.bytes;
         row.peerQuality = peer.quality;
     }

@@ -166,43 +166,65 @@ inline std::vector<uint8_t> EncodeLibjpeg(const Image& image, int quality, bool 
     return bytes;
 }
 
-// libjpeg-turbo's file size (optimised Huffman tables) at the PSNR `target`, interpolated
-// between the two neighbouring integer qualities.
+// libjpeg-turbo's file size (optimised Huffman tables) at a given PSNR, from its whole rate
+// curve on one picture: every quality 1..100 is measured once, and a target PSNR is matched on
+// the curve's Pareto front (the points no other quality beats in both size and PSNR), linearly
+// between the two front points around it. A search over qualities that assumed PSNR rises with
+// every quality step went wrong where the curve is flat (noise that no quality codes, very
+// smooth pictures): neighbouring qualities there swap places, and the interpolation between
+// them extrapolated.
 struct Matched {
-    int quality = 0;  // the neighbouring quality at or above the target
+    int quality = 0;  // the quality of the front point at or above the target (101: none)
     double bytes = 0;
 };
-inline Matched LibjpegBytesAtPsnr(const Image& image, double target, bool subsample) {
-    auto measure = [&](int q, double& psnr) {
-        const std::vector<uint8_t> file = EncodeLibjpeg(image, q, true, subsample);
-        psnr = Psnr(image, DecodeReference(file));
-        return double(file.size());
-    };
-    // The lowest quality that reaches the target (PSNR rises with the quality).
-    constexpr int kLowest = 1;
-    int low = kLowest, high = 100;
-    double psnr = 0;
-    measure(high, psnr);
-    if (psnr < target) {
-        return {101, 0};
-    }
-    while (low < high) {
-        const int middle = (low + high) / 2;
-        measure(middle, psnr);
-        if (psnr >= target) {
-            high = middle;
-        } else {
-            low = middle + 1;
+class PeerCurve {
+public:
+    PeerCurve(const Image& image, bool subsample) {
+        for (int q = 1; q <= 100; ++q) {
+            const std::vector<uint8_t> file = EncodeLibjpeg(image, q, true, subsample);
+            points_.push_back({q, Psnr(image, DecodeReference(file)), double(file.size())});
         }
+        // The front, by rising PSNR: walk down from the best PSNR keeping each point smaller
+        // than every point above it.
+        std::sort(points_.begin(), points_.end(),
+                  [](const Point& a, const Point& b) { return a.psnr > b.psnr; });
+        std::vector<Point> front;
+        for (const Point& point : points_) {
+            if (front.empty() || point.bytes < front.back().bytes) {
+                front.push_back(point);
+            }
+        }
+        std::reverse(front.begin(), front.end());
+        points_ = std::move(front);
     }
-    double above = 0, below = 0;
-    const double bytesAbove = measure(high, above);
-    if (high == kLowest) {
-        return {high, bytesAbove};
+
+    Matched BytesAt(double target) const {
+        if (points_.back().psnr < target) {
+            return {101, 0};
+        }
+        size_t above = 0;
+        while (points_[above].psnr < target) {
+            ++above;
+        }
+        const Point& high = points_[above];
+        if (above == 0) {
+            return {high.quality, high.bytes};
+        }
+        const Point& low = points_[above - 1];
+        const double t = (target - low.psnr) / (high.psnr - low.psnr);
+        return {high.quality, low.bytes + t * (high.bytes - low.bytes)};
     }
-    const double bytesBelow = measure(high - 1, below);
-    const double t = above > below ? (target - below) / (above - below) : 1.0;
-    return {high, bytesBelow + t * (bytesAbove - bytesBelow)};
+
+private:
+    struct Point {
+        int quality;
+        double psnr, bytes;
+    };
+    std::vector<Point> points_;
+};
+
+inline Matched LibjpegBytesAtPsnr(const Image& image, double target, bool subsample) {
+    return PeerCurve(image, subsample).BytesAt(target);
 }
 
 }  // namespace hxjpeg_bench
