@@ -101,9 +101,12 @@ void ReadLayerChannel(RasterSource& source, const LayeredHeader& header, const L
                         plane + size_t(canvasY - clip.y0) * clip.width + (x0 - clip.x0));
         }
     };
+    // Rows below the canvas are never decoded.
+    const uint32_t neededRows = uint32_t(
+        std::clamp<int64_t>(int64_t{clip.y0} + clip.height - rect.top, 0, int64_t{height}));
     if (compression == kCompressionZip || compression == kCompressionZipPredicted) {
         ReadZipChannelRows(cursor, channel.length - 2, compression == kCompressionZipPredicted,
-                           width, header.depth, height, copyRow);
+                           width, header.depth, neededRows, copyRow);
         return;
     }
     std::vector<uint32_t> counts;
@@ -115,8 +118,8 @@ void ReadLayerChannel(RasterSource& source, const LayeredHeader& header, const L
     } else if (rowBytes * height > channel.length - 2) {
         throw LayeredFormatError("raw layer channel longer than its data");
     }
-    ReadChannelRows(cursor, counts.empty() ? nullptr : counts.data(), width, header.depth, height,
-                    copyRow);
+    ReadChannelRows(cursor, counts.empty() ? nullptr : counts.data(), width, header.depth,
+                    neededRows, copyRow);
 }
 
 // The effective alpha of every sample of the layer: transparency, user mask, opacity and, for
