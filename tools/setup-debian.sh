@@ -12,6 +12,8 @@ packages=(
   liblcms2-dev liblcms2-utils libgs-common
   # reference tools for tests and benchmarks only (never linked into the product)
   libjpeg62-turbo-dev libjpeg-turbo-progs imagemagick libvips-tools libvips-dev
+  # zip-compressed layer channels of layered documents (the engine links zlib)
+  zlib1g-dev
   # the XML parser under the XMP layer
   libexpat1-dev
   # independent XMP reader and writer, the XMP layer's test oracle (tests only)

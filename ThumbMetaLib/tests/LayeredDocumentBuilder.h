@@ -2,6 +2,8 @@
 
 // Test helper: writes small layered documents byte by byte, so that tests can state exactly
 // what a file holds (and damage it on purpose).
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -147,7 +149,33 @@ inline Bytes TaggedBlock(const char* key, const Bytes& data) {
     return b;
 }
 
-// A layer with raw channel data (rows of the layer's own width).
+// A user mask (channel -2): its rectangle, the value beyond it and its flags (0x02: off).
+struct Mask {
+    bool present = false;
+    int32_t top = 0, left = 0, bottom = 0, right = 0;
+    uint8_t outside = 0;
+    uint8_t flags = 0;
+};
+
+// 8-bit rows of `width` samples zip-compressed, with horizontal differences first when
+// `predicted` (layer channel compression 3; 2 without).
+inline Bytes Zipped(Bytes rows, uint32_t width, bool predicted) {
+    if (predicted) {
+        for (size_t start = 0; start < rows.size(); start += width) {
+            for (size_t x = std::min(rows.size(), start + width) - 1; x > start; --x) {
+                rows[x] = uint8_t(rows[x] - rows[x - 1]);
+            }
+        }
+    }
+    uLongf size = compressBound(uLong(rows.size()));
+    Bytes out(size);
+    compress2(out.data(), &size, rows.data(), uLong(rows.size()), 9);
+    out.resize(size);
+    return out;
+}
+
+// A layer with 8-bit channel data (rows of the layer's own width, or of the mask's), stored as
+// `compression` says (0 raw, 2 zip, 3 zip with prediction).
 struct Layer {
     int32_t top = 0, left = 0, bottom = 0, right = 0;
     std::vector<std::pair<int16_t, Bytes>> channels;
@@ -156,35 +184,55 @@ struct Layer {
     uint8_t clipping = 0;
     uint8_t flags = 0;  // 0x02 hides the layer
     Bytes blocks;       // tagged blocks after the name
+    uint16_t compression = 0;
+    Mask mask;
 };
 
 // The layer info (count, records, channel data) without its length field.
 inline Bytes LayerInfo(const std::vector<Layer>& layers, bool large = false) {
     Bytes b;
     Put16(b, uint32_t(layers.size()));
+    std::vector<Bytes> stored;
     for (const Layer& layer : layers) {
         for (int32_t v : {layer.top, layer.left, layer.bottom, layer.right}) {
             Put32(b, uint32_t(v));
         }
         Put16(b, uint32_t(layer.channels.size()));
         for (const auto& [id, data] : layer.channels) {
+            const int32_t left = id == -2 ? layer.mask.left : layer.left;
+            const int32_t right = id == -2 ? layer.mask.right : layer.right;
+            Bytes channel;
+            Put16(channel, layer.compression);
+            const Bytes body = layer.compression == 0
+                                   ? data
+                                   : Zipped(data, uint32_t(right - left), layer.compression == 3);
+            channel.insert(channel.end(), body.begin(), body.end());
             Put16(b, uint16_t(id));
-            large ? Put64(b, data.size() + 2) : Put32(b, data.size() + 2);
+            large ? Put64(b, channel.size()) : Put32(b, channel.size());
+            stored.push_back(std::move(channel));
         }
         b.insert(b.end(), {'8', 'B', 'I', 'M'});
         b.insert(b.end(), layer.blendMode, layer.blendMode + 4);
         b.insert(b.end(), {layer.opacity, layer.clipping, layer.flags, 0});
-        Bytes extra(8, 0);                        // no mask data, no blending ranges
+        Bytes extra;
+        if (layer.mask.present) {
+            const Mask& m = layer.mask;
+            Put32(extra, 20);
+            for (int32_t v : {m.top, m.left, m.bottom, m.right}) {
+                Put32(extra, uint32_t(v));
+            }
+            extra.insert(extra.end(), {m.outside, m.flags, 0, 0});
+        } else {
+            Put32(extra, 0);
+        }
+        Put32(extra, 0);                          // no blending ranges
         extra.insert(extra.end(), {0, 0, 0, 0});  // empty name, padded to 4
         extra.insert(extra.end(), layer.blocks.begin(), layer.blocks.end());
         Put32(b, extra.size());
         b.insert(b.end(), extra.begin(), extra.end());
     }
-    for (const Layer& layer : layers) {
-        for (const auto& channel : layer.channels) {
-            Put16(b, 0);  // raw
-            b.insert(b.end(), channel.second.begin(), channel.second.end());
-        }
+    for (const Bytes& channel : stored) {
+        b.insert(b.end(), channel.begin(), channel.end());
     }
     return b;
 }

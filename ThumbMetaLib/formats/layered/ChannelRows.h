@@ -8,9 +8,14 @@
 
 namespace ThumbMetaLib {
 
-// How a channel's rows are stored: 0 raw, 1 PackBits with a table of row byte counts;
-// 2 and 3 (zip without and with prediction) are not read.
-enum ChannelCompression : uint16_t { kCompressionRaw = 0, kCompressionPackBits = 1 };
+// How a channel's rows are stored: 0 raw, 1 PackBits with a table of row byte counts, 2 and 3
+// zip without and with prediction (layer channels only; see ZipChannelRows.h).
+enum ChannelCompression : uint16_t {
+    kCompressionRaw = 0,
+    kCompressionPackBits = 1,
+    kCompressionZip = 2,
+    kCompressionZipPredicted = 3,
+};
 
 // Reads `count` PackBits row byte counts at the cursor (16 bits each in version 1, 32 in
 // large documents); refused when the table or the rows it promises run past the file, or a

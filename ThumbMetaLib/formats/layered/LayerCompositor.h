@@ -8,12 +8,14 @@
 
 namespace ThumbMetaLib {
 
-// The document's visible raster layers drawn bottom to top over white, with normal blending,
-// each layer's opacity and its transparency channel.
+// The document's visible raster layers drawn bottom to top over white, with each layer's blend
+// mode, opacity, transparency channel and user mask; a clipped layer shows only where the
+// layer it is clipped to does.
 struct LayerDrawing {
     PixelsPtr pixels;  // as the merged image would be; null when no layer could be drawn
-    // False when the drawing leaves out what the document shows: other blend modes (drawn as
-    // normal), clipping, layer masks, fill and adjustment layers, channels it cannot decode.
+    // False when the drawing leaves out what the document shows: blend modes it does not know
+    // (drawn as normal), masks combined with vector masks, fill and adjustment layers,
+    // channels it cannot decode.
     bool exact = true;
     std::string why;  // what was left out, or why nothing was drawn
 };

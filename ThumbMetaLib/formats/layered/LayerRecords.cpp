@@ -16,6 +16,9 @@ constexpr uint32_t kLargeSignature = FourCC("8B64");
 // Rectangle, channel count, signature, blend key, four flag bytes and the extra-data length.
 constexpr uint64_t kMinimumRecordBytes = 34;
 constexpr uint16_t kMaxLayerChannels = 56;
+// Mask data: rectangle, default value and flags, of which bit 1 switches the mask off.
+constexpr uint32_t kMinimumMaskBytes = 18;
+constexpr uint8_t kMaskDisabled = 0x02;
 
 bool IsOneOf(uint32_t key, std::initializer_list<const char*> keys) {
     return std::any_of(keys.begin(), keys.end(), [key](const char* k) {
@@ -116,7 +119,7 @@ SectionSpan FindLayerInfo(SourceCursor& cursor, const LayeredStructure& structur
 
 // The layer's extra data after the mask and blending ranges: its name, then tagged blocks.
 void ReadExtraData(SourceCursor& cursor, uint64_t end, bool large, LayerRecord& layer) {
-    for (int skipped = 0; skipped < 2; ++skipped) {  // mask data, blending ranges
+    for (int part = 0; part < 2; ++part) {  // mask data, blending ranges
         if (end - cursor.Position() < 4) {
             return;
         }
@@ -124,7 +127,14 @@ void ReadExtraData(SourceCursor& cursor, uint64_t end, bool large, LayerRecord& 
         if (length > end - cursor.Position()) {
             return;
         }
-        cursor.Skip(length);
+        const uint64_t next = cursor.Position() + length;
+        if (part == 0 && length >= kMinimumMaskBytes) {
+            layer.mask.present = true;
+            layer.mask.rect = {cursor.S32(), cursor.S32(), cursor.S32(), cursor.S32()};
+            layer.mask.defaultValue = cursor.U8();
+            layer.mask.disabled = (cursor.U8() & kMaskDisabled) != 0;
+        }
+        cursor.Seek(next);
     }
     if (cursor.Position() >= end) {
         return;

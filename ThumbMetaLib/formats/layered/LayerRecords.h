@@ -16,6 +16,23 @@ struct LayerChannel {
     uint64_t length = 0;
 };
 
+// A rectangle of the canvas, as the records store it.
+struct LayerRect {
+    int32_t top = 0, left = 0, bottom = 0, right = 0;
+
+    uint32_t Width() const { return right > left ? uint32_t(int64_t{right} - left) : 0; }
+    uint32_t Height() const { return bottom > top ? uint32_t(int64_t{bottom} - top) : 0; }
+};
+
+// The user mask of a layer (channel -2): its rectangle, the value outside it and whether it
+// is switched off.
+struct LayerMask {
+    bool present = false;
+    LayerRect rect;
+    uint8_t defaultValue = 255;
+    bool disabled = false;
+};
+
 // What the compositor needs of one layer record.
 struct LayerRecord {
     int32_t top = 0, left = 0, bottom = 0, right = 0;
@@ -28,7 +45,9 @@ struct LayerRecord {
     bool computedContent = false;
     // Group markers: 1 or 2 opens a group (seen from the top), 3 closes it.
     uint32_t sectionType = 0;
+    LayerMask mask;
 
+    LayerRect Rect() const { return {top, left, bottom, right}; }
     uint32_t Width() const { return right > left ? uint32_t(int64_t{right} - left) : 0; }
     uint32_t Height() const { return bottom > top ? uint32_t(int64_t{bottom} - top) : 0; }
 };

@@ -63,11 +63,11 @@ PixelsPtr PictoriumLibFormat::CreateQuickThumbnail(const std::string& path, Thum
     return imp_->ReadStoredThumbnail(path, info);
 }
 
-PixelsPtr PictoriumLibFormat::CreateThumbnail(const std::string& path, uint32_t /*size*/,
+PixelsPtr PictoriumLibFormat::CreateThumbnail(const std::string& path, uint32_t size,
                                               ThumbOptions& options) {
     options.status = -1;
     embeddedProfile = {};
-    std::optional<RasterImage> image = imp_->ReadComposite(path);
+    std::optional<RasterImage> image = imp_->ReadComposite(path, size);
     if (!image) {
         return nullptr;
     }

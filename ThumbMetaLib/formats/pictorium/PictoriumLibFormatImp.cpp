@@ -71,7 +71,8 @@ PictoriumLibFormatImp::Kind PictoriumLibFormatImp::KindOf(RasterSource& source) 
     return LooksLikeTiff(start, count) ? Kind::kTIFF : Kind::kUnsupported;
 }
 
-std::optional<RasterImage> PictoriumLibFormatImp::ReadComposite(const std::string& path) {
+std::optional<RasterImage> PictoriumLibFormatImp::ReadComposite(const std::string& path,
+                                                                uint32_t size) {
     StartLayeredReader();
     std::unique_ptr<RasterSource> source = OpenFileRasterSource(path);
     if (!source) {
@@ -84,7 +85,7 @@ std::optional<RasterImage> PictoriumLibFormatImp::ReadComposite(const std::strin
         return std::nullopt;
     }
     std::lock_guard<std::mutex> guard(ReaderLock());
-    std::optional<RasterImage> image = ReadLocked(*source, kind, path);
+    std::optional<RasterImage> image = ReadLocked(*source, kind, path, size);
     source.reset();
     // The design's "free unused memory after each image": hand freed pages back to the system.
     malloc_trim(0);
@@ -92,13 +93,14 @@ std::optional<RasterImage> PictoriumLibFormatImp::ReadComposite(const std::strin
 }
 
 std::optional<RasterImage> PictoriumLibFormatImp::ReadLocked(RasterSource& source, Kind kind,
-                                                             const std::string& path) {
+                                                             const std::string& path,
+                                                             uint32_t size) {
     try {
         // The XMP packet's rotation is never applied here; the service rotates the result.
         if (kind == Kind::kLayered) {
             return FromLayered(ReadLayeredComposite(source));
         }
-        return ReadTiffImage(source, path);
+        return ReadTiffImage(source, path, size);
     } catch (const LayeredFormatError& error) {
         LogRefusal(path, error.what());
     } catch (const TiffFormatError& error) {

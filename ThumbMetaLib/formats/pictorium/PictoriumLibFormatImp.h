@@ -23,8 +23,9 @@ public:
 
     // The composite of the file's first image: starts the reader if needed, then opens the
     // file read-only and reads it under the engine-wide lock. Nothing (with a log line) when
-    // the file is refused.
-    std::optional<RasterImage> ReadComposite(const std::string& path);
+    // the file is refused. A `size` other than 0 lets the reader give a smaller image that
+    // still fits `size` x `size` with detail to spare (TIFF shrinks while decoding).
+    std::optional<RasterImage> ReadComposite(const std::string& path, uint32_t size = 0);
     // The stored image-resource thumbnail of a layered document, at its own size; `info`
     // gets the document's size, depth and mode. Does not start the reader.
     PixelsPtr ReadStoredThumbnail(const std::string& path, ThumbImageInfo& info);
@@ -34,7 +35,8 @@ public:
     std::string ReadXMP(const std::string& path);
 
 private:
-    std::optional<RasterImage> ReadLocked(RasterSource& source, Kind kind, const std::string& path);
+    std::optional<RasterImage> ReadLocked(RasterSource& source, Kind kind, const std::string& path,
+                                          uint32_t size);
 };
 
 }  // namespace ThumbMetaLib

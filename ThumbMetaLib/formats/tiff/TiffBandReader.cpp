@@ -16,8 +16,7 @@ TiffBandReader::TiffBandReader(TIFF* tiff, const TiffFields& fields)
     const bool planar = fields.planarConfig == PLANARCONFIG_SEPARATE;
     pixelBytes_ = size_t{fields.bitsPerSample} / 8 * (planar ? 1 : fields.samplesPerPixel);
     rowBytes_ = pixelBytes_ * fields.width;
-    const uint32_t unit = fields.tiled ? fields.tileLength : fields.rowsPerStrip;
-    bandHeight_ = std::clamp<uint32_t>(unit, 1, fields.height);
+    bandHeight_ = fields.BandRows();
     if (fields.tiled && (fields.tileWidth == 0 || fields.tileLength == 0)) {
         throw TiffFormatError("tiles without a size");
     }

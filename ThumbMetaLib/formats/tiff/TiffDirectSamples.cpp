@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "ThumbMetaLib/formats/tiff/TiffBandReader.h"
-#include "ThumbMetaLib/formats/tiff/TiffFormatError.h"
 
 namespace ThumbMetaLib {
 namespace {
@@ -13,14 +13,12 @@ bool IsLab(uint16_t photometric) {
     return photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_ICCLAB;
 }
 
-int32_t DirectMode(const TiffFields& f) {
-    if (f.photometric == PHOTOMETRIC_SEPARATED) {
-        return kModeCMYK;
-    }
-    if (IsLab(f.photometric)) {
-        return kModeLab;
-    }
-    return f.photometric == PHOTOMETRIC_RGB ? kModeRGB : kModeGrayscale;
+bool IsPlainEightBit(const TiffFields& f) {
+    const bool gray = f.photometric == PHOTOMETRIC_MINISBLACK && f.samplesPerPixel == 1;
+    const bool rgb = f.photometric == PHOTOMETRIC_RGB && f.samplesPerPixel == 3;
+    // Old-style JPEG stays with libtiff's RGBA interface, which knows its colour quirks.
+    return f.bitsPerSample == 8 && f.sampleFormat == SAMPLEFORMAT_UINT && f.extraSamples == 0 &&
+           f.compression != COMPRESSION_OJPEG && (gray || rgb);
 }
 
 uint8_t From16(uint32_t v) {
@@ -44,6 +42,14 @@ uint8_t SampleTo8(const TiffFields& f, const uint8_t* p, int32_t c) {
     return signedAB ? uint8_t(*p ^ 0x80) : *p;
 }
 
+// What undecodable rows show: no ink, full lightness, neutral a and b.
+uint8_t WhiteSample(int32_t mode, int32_t c) {
+    if (mode == kModeCMYK) {
+        return 0;
+    }
+    return mode == kModeLab && c > 0 ? 128 : 255;
+}
+
 }  // namespace
 
 bool UsesDirectSamples(const TiffFields& f) {
@@ -57,49 +63,63 @@ bool UsesDirectSamples(const TiffFields& f) {
     if (f.photometric == PHOTOMETRIC_SEPARATED) {
         return wholeBytes && f.inkSet == INKSET_CMYK && colours >= 4;
     }
-    return wholeBytes && IsLab(f.photometric) && colours >= 3;
+    return (wholeBytes && IsLab(f.photometric) && colours >= 3) || IsPlainEightBit(f);
 }
 
-PixelsPtr ReadDirectSamples(TIFF* tiff, const TiffFields& f, uint32_t& failedBands,
-                            uint32_t& bands) {
-    const int32_t mode = DirectMode(f);
-    PixelsPtr pixels = Pixels::Create(f.width, f.height, 0, mode, kLayoutPlanar, true);
-    if (!pixels || pixels->Bytes() == nullptr) {
-        throw TiffFormatError("no memory for the image");
+int32_t DirectSampleMode(const TiffFields& f) {
+    if (f.photometric == PHOTOMETRIC_SEPARATED) {
+        return kModeCMYK;
     }
-    const int32_t channels = pixels->Channels();
+    if (IsLab(f.photometric)) {
+        return kModeLab;
+    }
+    return f.photometric == PHOTOMETRIC_RGB ? kModeRGB : kModeGrayscale;
+}
+
+void ReadDirectRows(TIFF* tiff, const TiffFields& f, uint32_t first, uint32_t last,
+                    BoxShrinker& shrinker, TiffBandCount& count) {
+    const int32_t mode = DirectSampleMode(f);
+    const int32_t channels = Pixels::ChannelsForMode(mode);
     TiffBandReader reader(tiff, f);
     const bool planar = f.planarConfig == PLANARCONFIG_SEPARATE;
     const size_t sampleBytes = f.bitsPerSample / 8;
     const size_t pixelStep = planar ? sampleBytes : sampleBytes * f.samplesPerPixel;
+    // 8-bit samples other than Lab's signed a and b are the engine's own already.
+    const bool asStored = f.bitsPerSample == 8 && f.sampleFormat == SAMPLEFORMAT_UINT &&
+                          f.photometric != PHOTOMETRIC_CIELAB;
+    std::vector<uint8_t> converted(f.width);
     const uint16_t passes = planar ? uint16_t(channels) : 1;
     for (uint16_t pass = 0; pass < passes; ++pass) {
-        for (uint32_t y = 0; y < f.height; y += reader.BandHeight()) {
-            ++bands;
-            const bool decoded = reader.ReadBand(y, pass);
-            failedBands += decoded ? 0 : 1;
-            const uint32_t rows = std::min(reader.BandHeight(), f.height - y);
-            for (uint32_t r = 0; r < rows; ++r) {
-                const uint8_t* row = reader.Row(r);
-                const int32_t first = planar ? pass : 0;
-                const int32_t last = planar ? pass + 1 : channels;
-                for (int32_t c = first; c < last; ++c) {
-                    uint8_t* out = pixels->Plane(c) + size_t{pixels->RowBytes()} * (y + r);
+        bool decoded = false;
+        const int32_t firstChannel = planar ? pass : 0;
+        const int32_t lastChannel = planar ? pass + 1 : channels;
+        ForEachBandRow(
+            first, last, reader.BandHeight(),
+            [&](uint32_t start) {
+                ++count.bands;
+                decoded = reader.ReadBand(start, pass);
+                count.failed += decoded ? 0 : 1;
+            },
+            [&](uint32_t y, uint32_t rowInBand) {
+                const uint8_t* row = reader.Row(rowInBand);
+                for (int32_t c = firstChannel; c < lastChannel; ++c) {
                     if (!decoded) {
-                        // Undecodable rows stay white: no ink, full lightness, neutral a b.
-                        const bool neutralAB = mode == kModeLab && c > 0;
-                        std::memset(out, mode == kModeCMYK ? 0 : neutralAB ? 128 : 255, f.width);
+                        converted.assign(f.width, WhiteSample(mode, c));
+                        shrinker.AddRow(y, c, converted.data(), 1);
                         continue;
                     }
                     const uint8_t* in = row + (planar ? 0 : sampleBytes * size_t(c));
-                    for (uint32_t x = 0; x < f.width; ++x) {
-                        out[x] = SampleTo8(f, in + pixelStep * x, c);
+                    if (asStored) {
+                        shrinker.AddRow(y, c, in, pixelStep);
+                        continue;
                     }
+                    for (uint32_t x = 0; x < f.width; ++x) {
+                        converted[x] = SampleTo8(f, in + pixelStep * x, c);
+                    }
+                    shrinker.AddRow(y, c, converted.data(), 1);
                 }
-            }
-        }
+            });
     }
-    return pixels;
 }
 
 }  // namespace ThumbMetaLib

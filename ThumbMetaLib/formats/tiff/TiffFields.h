@@ -2,6 +2,7 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct TiffFields {
 
     uint16_t ColourSamples() const {
         return samplesPerPixel > extraSamples ? uint16_t(samplesPerPixel - extraSamples) : 0;
+    }
+    // Rows of one strip, or of one row of tiles, within the image.
+    uint32_t BandRows() const {
+        return std::clamp<uint32_t>(tiled ? tileLength : rowsPerStrip, 1, height);
     }
 };
 

@@ -105,8 +105,10 @@ TiffFile::TiffFile(RasterSource& source, const std::string& name) {
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxTiffAllocation);
     TIFFOpenOptionsSetErrorHandlerExtR(options, &OnFileError, &state_);
     TIFFOpenOptionsSetWarningHandlerExtR(options, &OnFileWarning, &state_);
-    // "m": no memory mapping (there is no map procedure anyway).
-    tiff_ = TIFFClientOpenExt(name.c_str(), "rm", &state_, &ReadProc, &WriteProc, &SeekProc,
+    // "m": no memory mapping (there is no map procedure anyway). "O": strip and tile offsets
+    // are read when a strip or tile is, so a directory that claims millions of strips costs
+    // nothing until they are used, and a file opened for its fields or XMP reads no offsets.
+    tiff_ = TIFFClientOpenExt(name.c_str(), "rmO", &state_, &ReadProc, &WriteProc, &SeekProc,
                               &CloseProc, &SizeProc, nullptr, nullptr, options);
     TIFFOpenOptionsFree(options);
     if (tiff_ == nullptr) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "ThumbMetaLib/formats/io/BoxShrinker.h"
 #include "ThumbMetaLib/formats/io/RasterLimits.h"
 #include "ThumbMetaLib/formats/tiff/TiffDirectSamples.h"
 #include "ThumbMetaLib/formats/tiff/TiffFields.h"
@@ -24,7 +25,7 @@ bool LooksLikeTiff(const uint8_t* bytes, size_t size) {
     return version == 42 || version == 43;
 }
 
-RasterImage ReadTiffImage(RasterSource& source, const std::string& name) {
+RasterImage ReadTiffImage(RasterSource& source, const std::string& name, uint32_t size) {
     TiffFile file(source, name);
     const TiffFields fields = ReadTiffFields(file.Handle());
     if (PlanarBytes(fields.width, fields.height, 4) > kMaxCompositeBytes) {
@@ -36,17 +37,27 @@ RasterImage ReadTiffImage(RasterSource& source, const std::string& name) {
     image.bitsPerChannel = fields.bitsPerSample;
     image.resolution = fields.resolution;
     image.iccProfile = fields.iccProfile;
-    uint32_t failed = 0;
-    uint32_t bands = 0;
-    image.pixels = UsesDirectSamples(fields)
-                       ? ReadDirectSamples(file.Handle(), fields, failed, bands)
-                       : ReadRGBAImage(file.Handle(), fields, failed, bands);
-    if (failed == bands) {
+    const bool direct = UsesDirectSamples(fields);
+    const uint32_t factor = ShrinkFactorFor(fields.width, fields.height, size);
+    image.pixels = Pixels::Create(
+        ShrunkLength(fields.width, factor), ShrunkLength(fields.height, factor), 0,
+        direct ? DirectSampleMode(fields) : RGBAReadMode(fields), kLayoutPlanar, true);
+    if (!image.pixels || image.pixels->Bytes() == nullptr) {
+        throw TiffFormatError("no memory for the image");
+    }
+    const TiffBandCount count =
+        ReadTiffRows(file, source, name, fields, *image.pixels, factor,
+                     [&fields, direct](TIFF* tiff, uint32_t first, uint32_t last,
+                                       BoxShrinker& shrinker, TiffBandCount& bands) {
+                         direct ? ReadDirectRows(tiff, fields, first, last, shrinker, bands)
+                                : ReadRGBARows(tiff, fields, first, last, shrinker, bands);
+                     });
+    if (count.failed == count.bands) {
         throw TiffFormatError("libtiff decoded none of the image");
     }
-    if (failed > 0) {
+    if (count.failed > 0) {
         kvfoundation::util::LogFormat(2, "TIFF: %s: %u of %u bands undecodable, left white",
-                                      name.c_str(), failed, bands);
+                                      name.c_str(), count.failed, count.bands);
     }
     return image;
 }

@@ -47,11 +47,9 @@ private:
 // One strip or one row of tiles at a time, so that a strip libtiff cannot decode costs only
 // its own rows.
 uint32_t BandRows(const TiffFields& f) {
-    const uint32_t unit = std::max<uint32_t>(f.tiled ? f.tileLength : f.rowsPerStrip, 1);
-    const uint32_t rows = std::min(unit, f.height);
     // Very wide images read fewer rows at a time, whole strips or not.
     const uint64_t maxRows = std::max<uint64_t>(kMaxRasterBytes / (uint64_t{f.width} * 4), 1);
-    return uint32_t(std::min<uint64_t>(rows, maxRows));
+    return uint32_t(std::min<uint64_t>(f.BandRows(), maxRows));
 }
 
 // A premultiplied sample over white.
@@ -61,42 +59,47 @@ inline uint8_t OverWhite(uint32_t sample, uint32_t alpha) {
 
 }  // namespace
 
-PixelsPtr ReadRGBAImage(TIFF* tiff, const TiffFields& f, uint32_t& failedBands, uint32_t& bands) {
-    RGBAImage image(tiff, f.orientation);
+int32_t RGBAReadMode(const TiffFields& f) {
     const bool gray =
         (f.photometric == PHOTOMETRIC_MINISBLACK || f.photometric == PHOTOMETRIC_MINISWHITE) &&
         f.ColourSamples() == 1;
-    PixelsPtr pixels =
-        Pixels::Create(f.width, f.height, 0, gray ? kModeGrayscale : kModeRGB, kLayoutPlanar, true);
-    if (!pixels || pixels->Bytes() == nullptr) {
-        throw TiffFormatError("no memory for the image");
-    }
+    return gray ? kModeGrayscale : kModeRGB;
+}
+
+void ReadRGBARows(TIFF* tiff, const TiffFields& f, uint32_t first, uint32_t last,
+                  BoxShrinker& shrinker, TiffBandCount& count) {
+    RGBAImage image(tiff, f.orientation);
+    const bool gray = RGBAReadMode(f) == kModeGrayscale;
     const uint32_t bandRows = BandRows(f);
     std::vector<uint32_t> raster(size_t{f.width} * bandRows);
-    const int32_t planes = pixels->Channels();
-    for (uint32_t y = 0; y < f.height; y += bandRows) {
-        const uint32_t rows = std::min(bandRows, f.height - y);
-        ++bands;
-        if (!image.Get(y, raster.data(), f.width, rows)) {
-            ++failedBands;
-            std::fill(raster.begin(), raster.end(), 0xFFFFFFFFu);  // white
-        }
-        for (uint32_t r = 0; r < rows; ++r) {
-            const uint32_t* in = raster.data() + size_t{f.width} * r;
-            const size_t rowOffset = size_t{pixels->RowBytes()} * (y + r);
-            for (int32_t c = 0; c < planes; ++c) {
-                uint8_t* out = pixels->Plane(c) + rowOffset;
-                for (uint32_t x = 0; x < f.width; ++x) {
-                    const uint32_t p = in[x];
-                    const uint32_t sample = c == 0   ? TIFFGetR(p)
-                                            : c == 1 ? TIFFGetG(p)
-                                                     : TIFFGetB(p);
-                    out[x] = OverWhite(sample, TIFFGetA(p));
-                }
+    std::vector<uint8_t> planes(size_t{f.width} * 3);
+    uint8_t* const red = planes.data();
+    uint8_t* const green = red + f.width;
+    uint8_t* const blue = green + f.width;
+    ForEachBandRow(
+        first, last, bandRows,
+        [&](uint32_t start) {
+            ++count.bands;
+            if (!image.Get(start, raster.data(), f.width, std::min(bandRows, f.height - start))) {
+                ++count.failed;
+                std::fill(raster.begin(), raster.end(), 0xFFFFFFFFu);  // white
             }
-        }
-    }
-    return pixels;
+        },
+        [&](uint32_t y, uint32_t rowInBand) {
+            const uint32_t* in = raster.data() + size_t{f.width} * rowInBand;
+            for (uint32_t x = 0; x < f.width; ++x) {
+                const uint32_t p = in[x];
+                const uint32_t alpha = TIFFGetA(p);
+                red[x] = OverWhite(TIFFGetR(p), alpha);
+                green[x] = OverWhite(TIFFGetG(p), alpha);
+                blue[x] = OverWhite(TIFFGetB(p), alpha);
+            }
+            shrinker.AddRow(y, 0, red, 1);
+            if (!gray) {
+                shrinker.AddRow(y, 1, green, 1);
+                shrinker.AddRow(y, 2, blue, 1);
+            }
+        });
 }
 
 }  // namespace ThumbMetaLib
