@@ -1,5 +1,6 @@
 #pragma once
 // A document opened for its pages: the page count, and pages drawn into Pixels.
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +23,14 @@ struct PDFRenderOptions {
     // pixels, which spares the caller scaling a full-size drawing down.
     uint32_t fitSize = 0;
     std::chrono::milliseconds timeLimit = kPDFDefaultRenderTimeLimit;  // 0: none
+    // Drawn in this many horizontal bands at once (1 to kPDFGlueMaxBands), each on a thread
+    // of its own; more bands pay for recording the page once into a display list first.
+    int bands = 1;
+    // Bits of anti-aliasing for paths: 8 is MuPDF's finest, each step down is cheaper.
+    int graphicsAALevel = 8;
+    // Checked while the page is drawn; when it turns true, drawing stops and the render fails
+    // with kPDFGlueErrorAbort. Must stay valid until RenderPage returns.
+    const std::atomic<bool>* cancelled = nullptr;
 };
 
 class PDFPageDocument {

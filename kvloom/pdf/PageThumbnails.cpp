@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <thread>
 
 #include "ThumbMetaLib/pdf/PDFPageDocument.h"
 #include "ThumbMetaLib/pdf/PDFSession.h"
@@ -28,6 +29,13 @@ namespace {
 constexpr int32_t kDefaultQuality = 7;
 // The reply list grows past this; a page count read from the file never sizes it alone.
 constexpr int32_t kListCapacityHint = 256;
+constexpr int kThumbnailGraphicsAALevel = 6;
+
+int ThumbnailBands() {
+    static const int bands = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1,
+                                        static_cast<int>(kPDFGlueMaxBands));
+    return bands;
+}
 
 std::unique_ptr<ThumbMetaLib::PDFPageDocument> OpenPages(const std::string& path) {
     if (!ThumbMetaLib::EnsurePDFReady()) {
@@ -40,9 +48,17 @@ std::unique_ptr<ThumbMetaLib::PDFPageDocument> OpenPages(const std::string& path
 // back. This departs on purpose from drawing at one pixel per point and fitting that: MuPDF
 // draws vector art sharper at the final size, and a 24 MP photo page is then decoded at a
 // fraction of its size instead of in full (the kernels' fit afterwards only settles rounding).
+//
+// Two more departures, for speed, both measured on a page of 40,000 paths (bench_pdf_requests):
+// the page is drawn in bands on as many threads as the machine has (up to four), and paths are
+// anti-aliased with 6 bits instead of MuPDF's finest 8 (64 coverage levels instead of 255; the
+// mean difference on that page is about 1 % of full scale, invisible at thumbnail size, for
+// about a quarter less drawing time). Text keeps full anti-aliasing.
 PixelsPtr RenderFitted(const ThumbMetaLib::PDFPageDocument& document, int32_t index, int32_t size) {
     ThumbMetaLib::PDFRenderOptions options;
     options.fitSize = static_cast<uint32_t>(size);
+    options.bands = ThumbnailBands();
+    options.graphicsAALevel = kThumbnailGraphicsAALevel;
     PixelsPtr page = TranslatingPDFErrors([&] { return document.RenderPage(index, options); });
     // The page comes as B,G,R,255; the encoder and resize kernels read R first.
     if (!page || !ThumbMetaLib::SwapFirstAndThirdBytes(*page)) {
