@@ -120,7 +120,9 @@ PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& opt
     }
     const int bands = contentBytes >= kPDFBandingMinContentBytes ? options.bands : 1;
 
-    const RenderDeadline deadline(options.timeLimit, options.cancelled);
+    const RenderDeadline deadline(options.timeLimit, options.cancelled != nullptr
+                                                         ? *options.cancelled
+                                                         : std::function<bool()>());
     const PDFGlueRender render{static_cast<float>(scale),
                                width,
                                height,

@@ -1,9 +1,9 @@
 #pragma once
 // A document opened for its pages: the page count, and pages drawn into Pixels.
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,9 +28,10 @@ struct PDFRenderOptions {
     int bands = 1;
     // Bits of anti-aliasing for paths: 8 is MuPDF's finest, each step down is cheaper.
     int graphicsAALevel = 8;
-    // Checked while the page is drawn; when it turns true, drawing stops and the render fails
-    // with kPDFGlueErrorAbort. Must stay valid until RenderPage returns.
-    const std::atomic<bool>* cancelled = nullptr;
+    // Asked every few hundredths of a second, on another thread, while the page is drawn;
+    // once it answers true, drawing stops and the render fails with kPDFGlueErrorAbort. Null:
+    // never; otherwise it must stay valid until RenderPage returns.
+    const std::function<bool()>* cancelled = nullptr;
 };
 
 class PDFPageDocument {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace ThumbMetaLib {
 namespace {
@@ -11,9 +12,9 @@ constexpr std::chrono::milliseconds kCancelPollInterval{50};
 
 }  // namespace
 
-RenderDeadline::RenderDeadline(std::chrono::milliseconds limit, const std::atomic<bool>* cancelled)
-    : cancelled_(cancelled) {
-    if (limit.count() <= 0 && cancelled == nullptr) {
+RenderDeadline::RenderDeadline(std::chrono::milliseconds limit, std::function<bool()> cancelled)
+    : cancelled_(std::move(cancelled)) {
+    if (limit.count() <= 0 && !cancelled_) {
         return;
     }
     cookie_ = pdfglue_new_cookie();
@@ -43,13 +44,12 @@ void RenderDeadline::Watch(std::chrono::steady_clock::time_point deadline) {
     std::unique_lock<std::mutex> hold(lock_);
     while (!done_) {
         const auto now = std::chrono::steady_clock::now();
-        const bool cancelled = cancelled_ != nullptr && cancelled_->load();
+        const bool cancelled = cancelled_ && cancelled_();
         if (cancelled || now >= deadline) {
             pdfglue_abort_cookie(cookie_);
             return;
         }
-        const auto wake =
-            cancelled_ != nullptr ? std::min(deadline, now + kCancelPollInterval) : deadline;
+        const auto wake = cancelled_ ? std::min(deadline, now + kCancelPollInterval) : deadline;
         finished_.wait_until(hold, wake, [this] { return done_; });
     }
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -73,12 +74,11 @@ TEST(PDFLimitsTest, TimeLimitAndCancellationAbandonALongRender) {
     auto document = PDFPageDocument::Open(path);
     std::atomic<bool> cancelled{false};
     const PDFRenderOptions timed{.fitSize = 0, .timeLimit = std::chrono::milliseconds(100)};
+    const std::function<bool()> asked = [&cancelled] { return cancelled.load(); };
     const PDFRenderOptions cancellable{
-        .fitSize = 0, .timeLimit = std::chrono::milliseconds(0), .cancelled = &cancelled};
-    const PDFRenderOptions banded{.fitSize = 0,
-                                  .timeLimit = std::chrono::milliseconds(0),
-                                  .bands = 3,
-                                  .cancelled = &cancelled};
+        .fitSize = 0, .timeLimit = std::chrono::milliseconds(0), .cancelled = &asked};
+    const PDFRenderOptions banded{
+        .fitSize = 0, .timeLimit = std::chrono::milliseconds(0), .bands = 3, .cancelled = &asked};
     for (const PDFRenderOptions& options : {timed, cancellable, banded}) {
         cancelled = false;
         std::thread canceller([&] {
