@@ -136,6 +136,11 @@ PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& opt
     if (cap.Tripped()) {
         throw PagelError::RenderingPage(kPDFGlueErrorMemory, kPDFMemoryCapText, pageIndex);
     }
+    // The engine's output space is sRGB, and MuPDF's device RGB is taken as sRGB. Debian's
+    // MuPDF has no colour management to hand an output profile to (fz_enable_icc only warns
+    // "ICC support is not available"; the library carries no colour engine), so nothing is
+    // handed over; converting sRGB to the sRGB output would change nothing, so the page is
+    // only marked, as the engine's own conversion does for a buffer already in its profile.
     pixels->SetInOutputSpace(true);
     return pixels;
 }

@@ -94,7 +94,8 @@ TEST(PDFPagesTest, PageOutsideTheDocumentIsAnAcquiringError) {
 // where nothing is drawn, B,G,R,255 where something is, and the fit size on the larger side.
 TEST(PDFPagesTest, PagesAreDrawnOnePixelPerPointOnWhite) {
     const std::string letter = ScratchPath("letter.pdf");
-    WriteFile(letter, OnePage("[0 0 612 792]", "1 0 0 rg 0 692 100 100 re f"));
+    WriteFile(letter, OnePage("[0 0 612 792]",
+                              "1 0 0 rg 0 692 100 100 re f 0.2 0.4 0.6 rg 200 0 100 100 re f"));
     auto document = PDFPageDocument::Open(letter);
     PixelsPtr page = document->RenderPage(0);
     ASSERT_EQ(page->Width(), 612u);
@@ -108,6 +109,11 @@ TEST(PDFPagesTest, PagesAreDrawnOnePixelPerPointOnWhite) {
     EXPECT_EQ(red[1], 0);
     EXPECT_EQ(red[2], 255);
     EXPECT_EQ(red[3], 255);
+    // Device RGB is the output space (sRGB): a mid-tone reaches the pixels unconverted.
+    const uint8_t* mid = page->Bytes() + 750 * page->RowBytes() + 250 * 4;
+    EXPECT_EQ(mid[0], 153);
+    EXPECT_EQ(mid[1], 102);
+    EXPECT_EQ(mid[2], 51);
     const uint8_t* white = page->Bytes() + 500 * page->RowBytes() + 500 * 4;
     EXPECT_EQ(white[0] & white[1] & white[2] & white[3], 255);
 
