@@ -24,6 +24,11 @@ private:
     fz_page* page_;
 };
 
+// Pages with less content than this are drawn on one thread: banding pays for recording the
+// page first and lets each band decode the page's images again, which only the drawing of
+// many paths or glyphs repays.
+constexpr size_t kPDFBandingMinContentBytes = 64 * 1024;
+
 // Pixels per point: 1, or what fits the larger side into `fitSize`.
 double ScaleFor(double width, double height, uint32_t fitSize) {
     return fitSize == 0 ? 1.0 : fitSize / std::max(width, height);
@@ -109,15 +114,33 @@ PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& opt
     }
     std::memset(pixels->Bytes(), 0xFF, pixels->ByteCount());  // white, opaque
 
-    const RenderDeadline deadline(options.timeLimit);
-    const PDFGlueRender render{static_cast<float>(scale), width, height, pixels->Bytes(),
-                               deadline.Cookie()};
+    size_t contentBytes = 0;
+    if (options.bands > 1 && pdfglue_page_content_bytes(ctx, page, &contentBytes, &err) != 0) {
+        throw PagelError::RenderingPage(err.code, err.text, pageIndex);
+    }
+    const int bands = contentBytes >= kPDFBandingMinContentBytes ? options.bands : 1;
+
+    const RenderDeadline deadline(options.timeLimit, options.cancelled != nullptr
+                                                         ? *options.cancelled
+                                                         : std::function<bool()>());
+    const PDFGlueRender render{static_cast<float>(scale),
+                               width,
+                               height,
+                               pixels->Bytes(),
+                               deadline.Cookie(),
+                               std::clamp(bands, 1, static_cast<int>(kPDFGlueMaxBands)),
+                               std::clamp(options.graphicsAALevel, 0, 8)};
     if (pdfglue_render_page(ctx, page, &render, &err) != 0) {
         throw PagelError::RenderingPage(err.code, err.text, pageIndex);
     }
     if (cap.Tripped()) {
         throw PagelError::RenderingPage(kPDFGlueErrorMemory, kPDFMemoryCapText, pageIndex);
     }
+    // The engine's output space is sRGB, and MuPDF's device RGB is taken as sRGB. Debian's
+    // MuPDF has no colour management to hand an output profile to (fz_enable_icc only warns
+    // "ICC support is not available"; the library carries no colour engine), so nothing is
+    // handed over; converting sRGB to the sRGB output would change nothing, so the page is
+    // only marked, as the engine's own conversion does for a buffer already in its profile.
     pixels->SetInOutputSpace(true);
     return pixels;
 }

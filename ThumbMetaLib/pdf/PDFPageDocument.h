@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,15 @@ struct PDFRenderOptions {
     // pixels, which spares the caller scaling a full-size drawing down.
     uint32_t fitSize = 0;
     std::chrono::milliseconds timeLimit = kPDFDefaultRenderTimeLimit;  // 0: none
+    // Drawn in this many horizontal bands at once (1 to kPDFGlueMaxBands), each on a thread
+    // of its own; more bands pay for recording the page once into a display list first.
+    int bands = 1;
+    // Bits of anti-aliasing for paths: 8 is MuPDF's finest, each step down is cheaper.
+    int graphicsAALevel = 8;
+    // Asked every few hundredths of a second, on another thread, while the page is drawn;
+    // once it answers true, drawing stops and the render fails with kPDFGlueErrorAbort. Null:
+    // never; otherwise it must stay valid until RenderPage returns.
+    const std::function<bool()>* cancelled = nullptr;
 };
 
 class PDFPageDocument {

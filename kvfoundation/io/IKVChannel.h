@@ -16,6 +16,10 @@ public:
     virtual void Flush() = 0;
     // A second call does nothing.
     virtual void Close() = 0;
+    // Whether the other end has gone away entirely (or the channel is closed), found without
+    // blocking or reading: lets a long piece of work stop for a client that left. Channels
+    // that cannot tell answer false.
+    virtual bool PeerGone() { return false; }
 };
 
 }  // namespace kvfoundation::io

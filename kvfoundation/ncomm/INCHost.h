@@ -63,6 +63,9 @@ public:
         // null task raises KVNullPtr, a value outside 0…1 KVIllegalArgument
         // "NComm: Bad progress value: %f".
         virtual void SetProgress(data::IKVString* taskName, double progress) = 0;
+        // Whether the client that sent the request has gone away, so that a long request can
+        // stop early (its reply would reach no one). Found without reading or blocking.
+        virtual bool ClientGone() const { return false; }
     };
 
     // Serves every channel of the list: elements 1… each on a worker thread of its own,

@@ -57,6 +57,10 @@ void NCHostRequest::SetError(const base::IKVException& error) {
     succeeded_ = false;
 }
 
+bool NCHostRequest::ClientGone() const {
+    return worker_->ClientGone();
+}
+
 void NCHostRequest::SetProgress(data::IKVString* taskName, double progress) {
     if (taskName == nullptr) {
         throw base::KVNullPtr("taskName");

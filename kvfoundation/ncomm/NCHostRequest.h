@@ -24,6 +24,7 @@ public:
     bool Succeeded() const override { return succeeded_; }
     void SetError(const base::IKVException& error) override;
     void SetProgress(data::IKVString* taskName, double progress) override;
+    bool ClientGone() const override;
 
 private:
     NCHostRequest(NCHostWorker* worker, data::IKVString* name, data::IKVMap* params);

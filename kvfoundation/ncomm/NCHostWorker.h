@@ -23,6 +23,7 @@ public:
 
     NCHost* Host() const { return host_.get(); }
     io::IKVSerializer* Serializer() const { return serializer_.get(); }
+    bool ClientGone() const { return channel_->PeerGone(); }
 
 private:
     NCHostWorker(NCHost* host, io::IKVChannel* channel);

@@ -159,6 +159,11 @@ void TcpChannel::FailTimedOut(const char* call) {
     system::ThrowSysError(call, ETIMEDOUT);
 }
 
+bool TcpChannel::PeerGone() {
+    posix::PosixSocketHandle::Use use(socket_);
+    return use.fd() < 0 || posix::PosixSocketHungUp(use.fd());
+}
+
 int32_t TcpChannel::Read(void* buffer, int32_t count) {
     if (count < 0) {
         throw base::KVIllegalArgument("count < 0");

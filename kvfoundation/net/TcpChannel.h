@@ -24,6 +24,7 @@ public:
     int32_t Write(const void* buffer, int32_t count) override;
     void Flush() override {}
     void Close() override { socket_.Close(); }
+    bool PeerGone() override;
 
     double Timeout() const override;
     void SetTimeout(double seconds) override;

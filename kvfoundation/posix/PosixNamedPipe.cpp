@@ -74,6 +74,11 @@ void PosixNamedPipe::AwaitReady(int fd, short events) {
     }
 }
 
+bool PosixNamedPipe::PeerGone() {
+    PosixSocketHandle::Use use(socket_);
+    return use.fd() < 0 || PosixSocketHungUp(use.fd());
+}
+
 int32_t PosixNamedPipe::Read(void* buffer, int32_t count) {
     if (count < 0) {
         throw base::KVIllegalArgument("count < 0");

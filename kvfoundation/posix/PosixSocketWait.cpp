@@ -31,4 +31,9 @@ SocketWait PosixWaitForSocket(int fd, short events, int timeoutMs) {
     }
 }
 
+bool PosixSocketHungUp(int fd) {
+    pollfd entry{fd, 0, 0};
+    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 }  // namespace kvfoundation::posix

@@ -11,4 +11,8 @@ enum class SocketWait { kReady, kTimedOut, kFailed };
 // kFailed leaves errno set.
 SocketWait PosixWaitForSocket(int fd, short events, int timeoutMs);
 
+// Whether the connection on `fd` is gone in both directions (hung up or broken), without
+// waiting and without reading. A peer that only stopped sending still counts as connected.
+bool PosixSocketHungUp(int fd);
+
 }  // namespace kvfoundation::posix

@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "kvfoundation/base/AutoReleasePool.h"
 #include "kvfoundation/data/IKVBool.h"
@@ -284,6 +287,75 @@ TEST_F(PDFRequestsTest, WorkersRenderAtOnceAndReleaseTheirStateWhenTheyEnd) {
         ++released;
     }
     EXPECT_EQ(released, 2u) << output;
+}
+
+// Processor seconds the service has used so far (user and system, from /proc).
+double ServiceCPUSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 2));  // after the command name
+    std::string field;
+    double ticks = 0;
+    for (int index = 3; index <= 15 && fields >> field; ++index) {
+        if (index >= 14) {
+            ticks += std::stod(field);
+        }
+    }
+    return ticks / double(::sysconf(_SC_CLK_TCK));
+}
+
+// Twenty pages sharing one content stream of 100,000 page-sized fills: many seconds of drawing.
+std::string SlowPagesPDF() {
+    std::string content;
+    for (int i = 0; i < 100000; ++i) {
+        content += "0 0 200 200 re f\n";
+    }
+    std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+    std::string kids;
+    for (int page = 0; page < 20; ++page) {
+        kids += std::to_string(3 + page) + " 0 R ";
+        objects.push_back(
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 23 0 R >>");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count 20 >>";
+    objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+                      "\nendstream");
+    return svctest::PDFFromObjects(objects);
+}
+
+// A client that hangs up during a long "createPageThumbnails": the service stops drawing
+// (its processor time stops growing), stays up and answers the next request.
+TEST_F(PDFRequestsTest, AClientThatLeavesStopsItsPageThumbnails) {
+    WriteBytes(File("slow.pdf"), SlowPagesPDF());
+    auto leaving = svctest::RawSocket::ConnectLocal(service_.EndpointPath());
+    ASSERT_TRUE(leaving->Send(svctest::Wire()
+                                  .List(2)
+                                  .Str("createPageThumbnails")
+                                  .Map(2)
+                                  .Str("filePath")
+                                  .Str(File("slow.pdf"))
+                                  .Str("sizes")
+                                  .List(1)
+                                  .Int(64)
+                                  .Bytes()));
+    const pid_t pid = service_.Child().Pid();
+    const double started = ServiceCPUSeconds(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_GT(ServiceCPUSeconds(pid) - started, 0.05) << "the service is not drawing";
+    leaving.reset();
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // time to notice
+    const double afterLeaving = ServiceCPUSeconds(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    EXPECT_LT(ServiceCPUSeconds(pid) - afterLeaving, 0.15) << "still drawing for nobody";
+
+    WriteBytes(File("corner.pdf"), RedCornerPDF());
+    Reply next =
+        Call("createPageThumbnails", Params().Str("filePath", File("corner.pdf")).Sizes({48}));
+    ASSERT_TRUE(next.succeeded) << Why(next);
+    EXPECT_EQ(ListOf(next.result.get(), "thumbnails")->Count(), 1);
+    EXPECT_EQ(service_.Finish(), "exit 0") << service_.Output();
 }
 
 }  // namespace

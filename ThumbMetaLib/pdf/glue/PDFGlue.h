@@ -66,22 +66,34 @@ void pdfglue_drop_page(fz_context* ctx, fz_page* page);
 int pdfglue_page_box(fz_context* ctx, fz_page* page, float* width, float* height,
                      PDFGlueError* err);
 
-// The render time limit: MuPDF's cookie, whose abort flag another thread may set. Allocated
-// with the C library, not through a context, so that a watchdog may hold it.
+// The stored size of the page's content streams in bytes (0 when it has none): how much
+// drawing the page asks for, before any of it is decoded.
+int pdfglue_page_content_bytes(fz_context* ctx, fz_page* page, size_t* bytes, PDFGlueError* err);
+
+// The render time limit and cancellation: MuPDF's cookies (one per band), whose abort flag
+// another thread may set. Allocated with the C library, not through a context, so that a
+// watchdog may hold it.
 typedef struct PDFGlueCookie PDFGlueCookie;
 PDFGlueCookie* pdfglue_new_cookie(void);
 void pdfglue_abort_cookie(PDFGlueCookie* cookie);
 void pdfglue_free_cookie(PDFGlueCookie* cookie);
 
+// The most bands one page is drawn in at once.
+enum { kPDFGlueMaxBands = 4 };
+
 // Draws the page into `samples` (width x height, 4 bytes B,G,R,255 per pixel, rows of width * 4
-// bytes), which the caller has made white and opaque. A render stopped through the cookie
-// fails with kPDFGlueErrorAbort.
+// bytes), which the caller has made white and opaque. With more than one band the page is
+// recorded once into a display list, and horizontal bands of it are drawn at the same time,
+// each on a thread and context of its own (the calling thread draws the first). A render
+// stopped through the cookie fails with kPDFGlueErrorAbort.
 typedef struct PDFGlueRender {
     float scale;
     int width;
     int height;
     unsigned char* samples;
     PDFGlueCookie* cookie;  // may be null: no time limit
+    int bands;              // 1 to kPDFGlueMaxBands
+    int graphicsAALevel;    // bits of anti-aliasing for paths (0 to 8); text keeps its own
 } PDFGlueRender;
 int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* render,
                         PDFGlueError* err);

@@ -1,9 +1,12 @@
 // Hostile documents: the per-context memory cap and the render time limit both end in a
-// PagelError, and the thread's context stays usable afterwards.
+// PagelError, as does a cancelled render, and the thread's context stays usable afterwards.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "ThumbMetaLib/pdf/PDFMemoryBudget.h"
 #include "ThumbMetaLib/pdf/PDFPageDocument.h"
@@ -58,8 +61,10 @@ TEST(PDFLimitsTest, MemoryCapStopsAHostileDocument) {
     EXPECT_EQ(PDFPageDocument::Open(path)->RenderPage(0)->Height(), 200u);
 }
 
-// Two hundred thousand page-sized fills: seconds of drawing, stopped after a tenth of one.
-TEST(PDFLimitsTest, TimeLimitAbandonsALongRender) {
+// Two hundred thousand page-sized fills: seconds of drawing, stopped after a tenth of one by
+// the time limit, or by the caller's cancel flag (also while the page is drawn in bands, where
+// every band must stop).
+TEST(PDFLimitsTest, TimeLimitAndCancellationAbandonALongRender) {
     std::string content;
     for (int i = 0; i < 200000; ++i) {
         content += "0 0 200 200 re f\n";
@@ -67,16 +72,31 @@ TEST(PDFLimitsTest, TimeLimitAbandonsALongRender) {
     const std::string path = ScratchPath("slow.pdf");
     WriteFile(path, PageWith("", content));
     auto document = PDFPageDocument::Open(path);
-    const auto start = std::chrono::steady_clock::now();
-    try {
-        document->RenderPage(0, {.fitSize = 0, .timeLimit = std::chrono::milliseconds(100)});
-        ADD_FAILURE() << "drawn within the limit";
-    } catch (const PagelError& error) {
-        EXPECT_EQ(error.Code(), kPDFGlueErrorAbort);
-        EXPECT_NE(std::string(error.what()).find("rendering page : 0"), std::string::npos);
+    std::atomic<bool> cancelled{false};
+    const PDFRenderOptions timed{.fitSize = 0, .timeLimit = std::chrono::milliseconds(100)};
+    const std::function<bool()> asked = [&cancelled] { return cancelled.load(); };
+    const PDFRenderOptions cancellable{
+        .fitSize = 0, .timeLimit = std::chrono::milliseconds(0), .cancelled = &asked};
+    const PDFRenderOptions banded{
+        .fitSize = 0, .timeLimit = std::chrono::milliseconds(0), .bands = 3, .cancelled = &asked};
+    for (const PDFRenderOptions& options : {timed, cancellable, banded}) {
+        cancelled = false;
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            cancelled = true;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            document->RenderPage(0, options);
+            ADD_FAILURE() << "drawn to the end, bands " << options.bands;
+        } catch (const PagelError& error) {
+            EXPECT_EQ(error.Code(), kPDFGlueErrorAbort);
+            EXPECT_NE(std::string(error.what()).find("rendering page : 0"), std::string::npos);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        canceller.join();
+        ExpectUsable();
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    ExpectUsable();
 }
 
 TEST(PDFLimitsTest, PagesTooLargeToHoldAreRefusedBeforeAllocating) {

@@ -94,7 +94,8 @@ TEST(PDFPagesTest, PageOutsideTheDocumentIsAnAcquiringError) {
 // where nothing is drawn, B,G,R,255 where something is, and the fit size on the larger side.
 TEST(PDFPagesTest, PagesAreDrawnOnePixelPerPointOnWhite) {
     const std::string letter = ScratchPath("letter.pdf");
-    WriteFile(letter, OnePage("[0 0 612 792]", "1 0 0 rg 0 692 100 100 re f"));
+    WriteFile(letter, OnePage("[0 0 612 792]",
+                              "1 0 0 rg 0 692 100 100 re f 0.2 0.4 0.6 rg 200 0 100 100 re f"));
     auto document = PDFPageDocument::Open(letter);
     PixelsPtr page = document->RenderPage(0);
     ASSERT_EQ(page->Width(), 612u);
@@ -108,6 +109,11 @@ TEST(PDFPagesTest, PagesAreDrawnOnePixelPerPointOnWhite) {
     EXPECT_EQ(red[1], 0);
     EXPECT_EQ(red[2], 255);
     EXPECT_EQ(red[3], 255);
+    // Device RGB is the output space (sRGB): a mid-tone reaches the pixels unconverted.
+    const uint8_t* mid = page->Bytes() + 750 * page->RowBytes() + 250 * 4;
+    EXPECT_EQ(mid[0], 153);
+    EXPECT_EQ(mid[1], 102);
+    EXPECT_EQ(mid[2], 51);
     const uint8_t* white = page->Bytes() + 500 * page->RowBytes() + 500 * 4;
     EXPECT_EQ(white[0] & white[1] & white[2] & white[3], 255);
 
@@ -144,7 +150,7 @@ TEST(PDFPagesTest, TransparentAreasComeOutWhite) {
 
 // Mean absolute difference per channel against `mutool draw -r 72`, which draws with the same
 // library: only the anti-aliasing and colour path of the page's own objects may differ.
-double MeanDifferenceFromMutool(const std::string& path) {
+double MeanDifferenceFromMutool(const std::string& path, int graphicsAALevel) {
     const std::string ppm = ScratchPath("reference.ppm");
     int status = 0;
     RunCommand("mutool draw -q -r 72 -o '" + ppm + "' '" + path + "' 1 2>/dev/null", &status);
@@ -159,7 +165,8 @@ double MeanDifferenceFromMutool(const std::string& path) {
         return 1e9;
     }
     // mutool covers the page box with whole pixels, we round its sides: they may differ by one.
-    PixelsPtr page = PDFPageDocument::Open(path)->RenderPage(0);
+    PixelsPtr page =
+        PDFPageDocument::Open(path)->RenderPage(0, {.graphicsAALevel = graphicsAALevel});
     EXPECT_NEAR(page->Width(), width, 1) << path;
     EXPECT_NEAR(page->Height(), height, 1) << path;
     const int commonWidth = std::min<int>(width, static_cast<int>(page->Width()));
@@ -182,7 +189,56 @@ TEST(PDFPagesTest, FirstPagesMatchMutoolDraw) {
          {"qpdf-compressed-metadata-30pages.pdf", "pdfjs-page_with_number_and_link-17pages.pdf",
           "pdfjs-issue269_1-illustrator-xmp-thumbnails.pdf", "pdfjs-annotation-fileattachment.pdf",
           "qpdf-minimal-signed-restricted-certified.pdf"}) {
-        EXPECT_LT(MeanDifferenceFromMutool(CorpusPDF(name)), 1.0) << name;
+        // Also with the coarser anti-aliasing of paths that service thumbnails use.
+        for (const int level : {8, 6}) {
+            EXPECT_LT(MeanDifferenceFromMutool(CorpusPDF(name), level), 1.0)
+                << name << " " << level;
+        }
+    }
+}
+
+double MeanDifference(const Pixels& a, const Pixels& b) {
+    double sum = 0;
+    for (uint32_t y = 0; y < a.Height(); ++y) {
+        const uint8_t* p = a.Bytes() + static_cast<size_t>(y) * a.RowBytes();
+        const uint8_t* q = b.Bytes() + static_cast<size_t>(y) * b.RowBytes();
+        for (uint32_t x = 0; x < a.Width() * 4; ++x) {
+            sum += std::abs(p[x] - q[x]);
+        }
+    }
+    return sum / (4.0 * a.Width() * a.Height());
+}
+
+// A page of 4,000 rectangles whose colour follows their place, and thin diagonal strokes
+// crossing every band: a band drawn at the wrong rows or cut at its edges shows at once.
+TEST(PDFPagesTest, BandsDrawThePageAsOneDrawingDoes) {
+    std::string content;
+    char op[160];
+    for (int row = 0; row < 80; ++row) {
+        for (int column = 0; column < 50; ++column) {
+            std::snprintf(op, sizeof op, "%.3f %.3f 0.5 rg %.1f %.1f 9.5 7.3 re f\n", column / 50.0,
+                          row / 80.0, column * 12.2 + 1.3, row * 9.9 + 0.7);
+            content += op;
+        }
+    }
+    for (int i = 0; i < 60; ++i) {
+        std::snprintf(op, sizeof op, "0 0 0 RG 0.4 w %d 0 m %d 792 l S\n", i * 10, 612 - i * 10);
+        content += op;
+    }
+    ASSERT_GE(content.size(), 64u * 1024) << "too little content to be drawn in bands";
+    const std::string path = ScratchPath("banded.pdf");
+    WriteFile(path, OnePage("[0 0 612 792]", content));
+    auto document = PDFPageDocument::Open(path);
+    for (const uint32_t fitSize : {0u, 256u}) {
+        const PixelsPtr whole = document->RenderPage(0, {.fitSize = fitSize});
+        for (const int bands : {2, 3, 4}) {
+            const PixelsPtr banded = document->RenderPage(0, {.fitSize = fitSize, .bands = bands});
+            ASSERT_EQ(banded->Width(), whole->Width());
+            ASSERT_EQ(banded->Height(), whole->Height());
+            // A display list places some edges a fraction of a pixel apart from direct drawing;
+            // a band drawn one row off would differ by tens of levels on average.
+            EXPECT_LT(MeanDifference(*whole, *banded), 1.0) << bands << " bands at " << fitSize;
+        }
     }
 }
 
