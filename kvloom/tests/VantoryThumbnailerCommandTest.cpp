@@ -169,4 +169,47 @@ TEST_F(VantoryThumbnailerCommandTest, CacheFilesFollowTheThumbnailManagingStanda
     }
 }
 
+TEST_F(VantoryThumbnailerCommandTest, UpToDateCacheEntriesAreKeptAndStaleOnesMadeAgain) {
+    SocketDirectory sockets;
+    const std::string cache = dir_.Path() + "/cache";
+    const std::string output = dir_.Path() + "/cache-output.txt";
+    auto fill = [&] {
+        fs::remove(output);
+        SpawnOptions options;
+        options.program = BinDir() + "/vantory";
+        options.arguments = {"--private", "thumb", "--cache", jpeg_, png_};
+        options.environment = {{"XDG_CACHE_HOME", cache}};
+        options.outputPath = output;
+        ChildProcess command(options);
+        EXPECT_EQ(command.WaitDescribed(), "exit 0") << ReadFile(output);
+        return ReadFile(output);
+    };
+    auto entry = [&](const std::string& file, const char* flavour) {
+        const std::string uri = shell::FileUri(fs::canonical(file).string());
+        return cache + "/thumbnails/" + flavour + "/" +
+               Output("printf %s '" + uri + "' | md5sum | cut -c1-32") + ".png";
+    };
+    // Rewriting goes through a rename: a new inode tells a rewritten entry from a kept one.
+    auto inode = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_ino : ino_t(0);
+    };
+    EXPECT_NE(fill().find("2 cached, 0 up to date, 0 failed"), std::string::npos);
+    const ino_t jpegLarge = inode(entry(jpeg_, "large"));
+    const ino_t pngLarge = inode(entry(png_, "large"));
+    ASSERT_NE(jpegLarge, 0u);
+    EXPECT_NE(fill().find("0 cached, 2 up to date, 0 failed"), std::string::npos);
+    EXPECT_EQ(inode(entry(jpeg_, "large")), jpegLarge);
+
+    // The photo changed since (a new modification time); the drawing lost one flavour.
+    ASSERT_TRUE(Make("touch -d '2001-02-03 04:05:06' '" + jpeg_ + "'"));
+    fs::remove(entry(png_, "x-large"));
+    EXPECT_NE(fill().find("2 cached, 0 up to date, 0 failed"), std::string::npos);
+    EXPECT_NE(inode(entry(jpeg_, "large")), jpegLarge);
+    EXPECT_NE(inode(entry(png_, "large")), pngLarge);
+    EXPECT_EQ(Output("exiftool -s3 -ThumbMTime '" + entry(jpeg_, "normal") + "'"),
+              Output("stat -c %Y '" + jpeg_ + "'"));
+    EXPECT_TRUE(fs::exists(entry(png_, "x-large")));
+}
+
 }  // namespace
