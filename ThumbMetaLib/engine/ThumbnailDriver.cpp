@@ -15,9 +15,12 @@
 namespace ThumbMetaLib {
 namespace {
 
-constexpr std::array<std::string_view, 20> kVideoExtensions = {
-    "mov", "avi", "vfw", "3gp", "3gpp", "3g2",  "amc",  "swf", "wmv", "mpg",
-    "mpe", "mpa", "mp4", "rm",  "dv",   "mpeg", "h263", "avc", "qt",  "h264"};
+// Deliberately two more than the classic list: WebM and Matroska, the containers most video
+// on a Linux desktop comes in, which FFmpeg reads as well as the others. Like MP4 they try the
+// desktop's thumbnailers first and take the video path when those give nothing.
+constexpr std::array<std::string_view, 22> kVideoExtensions = {
+    "mov", "avi", "vfw", "3gp", "3gpp", "3g2",  "amc", "swf", "wmv",  "mpg",  "mpe",
+    "mpa", "mp4", "rm",  "dv",  "mpeg", "h263", "avc", "qt",  "h264", "webm", "mkv"};
 
 bool HasArea(const PixelsPtr& pixels) {
     return pixels && pixels->Width() > 0 && pixels->Height() > 0;

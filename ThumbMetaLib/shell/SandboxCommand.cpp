@@ -59,14 +59,17 @@ std::vector<std::string> SandboxCommand(const std::string& bwrap, const std::str
     }
     // The loader's cache, the links through which Debian picks among alternative libraries,
     // and the font configuration (vector formats draw text).
-    Add(args, {"--ro-bind-try", "/etc/ld.so.cache", "/etc/ld.so.cache",          //
-               "--ro-bind-try", "/etc/alternatives", "/etc/alternatives",        //
-               "--ro-bind-try", "/etc/fonts", "/etc/fonts",              //
+    Add(args, {"--ro-bind-try", "/etc/ld.so.cache", "/etc/ld.so.cache",    //
+               "--ro-bind-try", "/etc/alternatives", "/etc/alternatives",  //
+               "--ro-bind-try", "/etc/fonts", "/etc/fonts",                //
                "--ro-bind-try", "/var/cache/fontconfig", "/var/cache/fontconfig"});
     Add(args, {"--proc", "/proc", "--dev", "/dev", "--chdir", "/"});
     Add(args, {"--clearenv", "--setenv", "PATH", "/usr/bin:/bin", "--setenv", "HOME",
                kSandboxOutput, "--setenv", "LANG", "C.UTF-8", "--setenv", "GIO_USE_VFS", "local"});
-    Add(args, {"--unshare-all", "--die-with-parent", "--new-session"});
+    // The thumbnailer itself is the namespace's first process: bwrap's own reaper would be a
+    // third process to start per file, and when the thumbnailer ends the kernel ends whatever
+    // it left in the namespace anyway.
+    Add(args, {"--unshare-all", "--as-pid-1", "--die-with-parent", "--new-session"});
     Add(args, {"--bind", outputFolder, kSandboxOutput, "--ro-bind", input, view.inputPath});
     if (!program.starts_with("/usr/")) {
         Add(args, {"--ro-bind", program, program});

@@ -82,10 +82,10 @@ PixelsPtr ShellThumbnail(const std::string& path, uint32_t size, const ShellSett
                   mimeType.empty() ? "unknown type" : mimeType.c_str());
         return nullptr;
     }
-    const ThumbnailerCatalog catalog = ThumbnailerCatalog::Load(
+    const std::shared_ptr<const ThumbnailerCatalog> catalog = ThumbnailerCatalog::Current(
         settings.thumbnailerFolders.empty() ? ThumbnailerCatalog::FoldersFromEnvironment()
                                             : settings.thumbnailerFolders);
-    const ThumbnailerEntry* entry = catalog.ForMimeType(mimeType);
+    const ThumbnailerEntry* entry = catalog->ForMimeType(mimeType);
     if (entry == nullptr) {
         LogFormat(3, "ThumbMeta: no desktop thumbnailer for %s (%s)", path.c_str(),
                   mimeType.c_str());

@@ -1,7 +1,11 @@
 #include "ThumbMetaLib/shell/ThumbnailerCatalog.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
+#include <tuple>
 
 #include "ThumbMetaLib/engine/AsciiCase.h"
 #include "ThumbMetaLib/shell/XdgDataFolders.h"
@@ -33,7 +37,42 @@ bool MakeUsable(ThumbnailerEntry& entry) {
     return !entry.program.empty();
 }
 
+// What the catalog was loaded from: every thumbnailer file with its change time and size.
+using FileStamp = std::tuple<std::string, int64_t, int64_t, int64_t>;
+
+std::vector<FileStamp> StampsOf(const std::vector<std::string>& folders) {
+    std::vector<FileStamp> stamps;
+    for (const std::string& folder : folders) {
+        for (const std::string& file : ThumbnailerFiles(folder)) {
+            struct stat info {};
+            if (stat(file.c_str(), &info) == 0) {
+                stamps.emplace_back(file, int64_t(info.st_mtim.tv_sec),
+                                    int64_t(info.st_mtim.tv_nsec), int64_t(info.st_size));
+            }
+        }
+    }
+    return stamps;
+}
+
 }  // namespace
+
+std::shared_ptr<const ThumbnailerCatalog> ThumbnailerCatalog::Current(
+    const std::vector<std::string>& folders) {
+    // Reading and checking every entry costs milliseconds per file otherwise; a program that
+    // disappears later is noticed when it cannot be started.
+    static std::mutex lock;
+    static std::vector<std::string> loadedFolders;
+    static std::vector<FileStamp> loadedStamps;
+    static std::shared_ptr<const ThumbnailerCatalog> loaded;
+    std::vector<FileStamp> stamps = StampsOf(folders);
+    std::lock_guard<std::mutex> guard(lock);
+    if (!loaded || loadedFolders != folders || loadedStamps != stamps) {
+        loaded = std::make_shared<const ThumbnailerCatalog>(Load(folders));
+        loadedFolders = folders;
+        loadedStamps = std::move(stamps);
+    }
+    return loaded;
+}
 
 std::vector<std::string> ThumbnailerCatalog::FoldersFromEnvironment() {
     std::vector<std::string> folders = XdgDataFolders();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ public:
     static std::vector<std::string> FoldersFromEnvironment();
 
     static ThumbnailerCatalog Load(const std::vector<std::string>& folders);
+
+    // The catalog of `folders`, loaded again only when a thumbnailer file in them was added,
+    // removed or changed since the last call (the files are listed and stat'ed, not read).
+    static std::shared_ptr<const ThumbnailerCatalog> Current(
+        const std::vector<std::string>& folders);
 
     // Null when no usable thumbnailer claims `mimeType` (compared without case).
     const ThumbnailerEntry* ForMimeType(const std::string& mimeType) const;

@@ -196,7 +196,13 @@ TEST_F(ThumbnailDriverTest, UnclaimedFilesGoToTheDesktopAndVideosToTheMainThread
     EXPECT_TRUE(isVideo);
     EXPECT_EQ(Thumbnail(nullptr, "/d/clip.mp4", 128), nullptr);
     EXPECT_TRUE(isVideo);
-    EXPECT_EQ(asked, (std::vector<std::string>{"/d/clip.mp4@128"}));
+    // The desktop's containers behave as MP4 does.
+    EXPECT_EQ(Thumbnail(nullptr, "/d/clip.webm", 128), nullptr);
+    EXPECT_TRUE(isVideo);
+    EXPECT_EQ(Thumbnail(nullptr, "/d/clip.MKV", 128), nullptr);
+    EXPECT_TRUE(isVideo);
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{"/d/clip.mp4@128", "/d/clip.webm@128", "/d/clip.MKV@128"}));
 
     // TIFF reaches the unknown handler only when a caller names it; the desktop is not asked.
     asked.clear();

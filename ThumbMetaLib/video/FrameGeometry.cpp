@@ -10,21 +10,35 @@ extern "C" {
 
 namespace ThumbMetaLib::video {
 
-int32_t ClockwiseRotation(const int32_t* displayMatrix) {
+Orientation DisplayOrientation(const int32_t* displayMatrix) {
+    Orientation orientation;
     if (displayMatrix == nullptr) {
-        return 0;
+        return orientation;
+    }
+    // Points map as (x', y') = (x, y) * [a b; c d] with a, b, c, d = entries 0, 1, 3 and 4
+    // (16.16 fixed point), y pointing down. A mirroring matrix is F * R with F the flip of x:
+    // F * M (its first row negated) is the turn R that follows the flip.
+    int32_t matrix[9];
+    std::copy(displayMatrix, displayMatrix + 9, matrix);
+    const double determinant =
+        double(matrix[0]) * double(matrix[4]) - double(matrix[1]) * double(matrix[3]);
+    if (determinant < 0) {
+        orientation.mirrored = true;
+        matrix[0] = -matrix[0];
+        matrix[1] = -matrix[1];
     }
     // FFmpeg measures the angle counter-clockwise.
-    const double degrees = -av_display_rotation_get(displayMatrix);
+    const double degrees = -av_display_rotation_get(matrix);
     if (std::isnan(degrees)) {
-        return 0;
+        return Orientation{};
     }
     const long quarters = std::lround(degrees / 90.0);
-    return static_cast<int32_t>(((quarters % 4) + 4) % 4 * 90);
+    orientation.rotation = static_cast<int32_t>(((quarters % 4) + 4) % 4 * 90);
+    return orientation;
 }
 
-FrameGeometry FitFrame(int frameWidth, int frameHeight, AVRational sampleAspect, int32_t rotation,
-                       uint32_t size) {
+FrameGeometry FitFrame(int frameWidth, int frameHeight, AVRational sampleAspect,
+                       Orientation orientation, uint32_t size) {
     FrameGeometry geometry;
     if (frameWidth <= 0 || frameHeight <= 0 || size == 0) {
         return geometry;
@@ -34,7 +48,7 @@ FrameGeometry FitFrame(int frameWidth, int frameHeight, AVRational sampleAspect,
         shownWidth *= av_q2d(sampleAspect);
     }
     double shownHeight = frameHeight;
-    const bool quarterTurn = rotation == 90 || rotation == 270;
+    const bool quarterTurn = orientation.rotation == 90 || orientation.rotation == 270;
     if (quarterTurn) {
         std::swap(shownWidth, shownHeight);
     }
@@ -47,7 +61,7 @@ FrameGeometry FitFrame(int frameWidth, int frameHeight, AVRational sampleAspect,
     if (quarterTurn) {
         std::swap(geometry.width, geometry.height);  // the frame is scaled before it turns
     }
-    geometry.rotation = rotation;
+    geometry.orientation = orientation;
     return geometry;
 }
 

@@ -4,6 +4,8 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
+
 #include "ThumbMetaLib/pixels/PixelsRotation.h"
 #include "kvfoundation/util/ProcessLog.h"
 
@@ -62,6 +64,18 @@ void MakeOpaque(Pixels& pixels) {
     }
 }
 
+// Left to right, in place: the flip costs no second buffer, unlike a turn.
+void MirrorRows(Pixels& pixels) {
+    const size_t pixel = size_t(pixels.Channels());
+    for (uint32_t y = 0; y < pixels.Height(); ++y) {
+        uint8_t* left = pixels.Bytes() + size_t(y) * pixels.RowBytes();
+        uint8_t* right = left + (size_t(pixels.Width()) - 1) * pixel;
+        for (; left < right; left += pixel, right -= pixel) {
+            std::swap_ranges(left, left + pixel, right);
+        }
+    }
+}
+
 }  // namespace
 
 PixelsPtr FrameScaler::Convert(const AVFrame& frame, const FrameGeometry& geometry) {
@@ -95,7 +109,10 @@ PixelsPtr FrameScaler::Convert(const AVFrame& frame, const FrameGeometry& geomet
     if (descriptor != nullptr && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) != 0) {
         MakeOpaque(*pixels);
     }
-    return RotateClockwise(pixels, geometry.rotation);
+    if (geometry.orientation.mirrored) {
+        MirrorRows(*pixels);
+    }
+    return RotateClockwise(pixels, geometry.orientation.rotation);
 }
 
 }  // namespace ThumbMetaLib::video

@@ -52,9 +52,10 @@ PixelsPtr ChooseFrame(const VideoInput& input, uint32_t size, const VideoLimits&
     while (const AVFrame* frame = source->Next()) {
         const AVRational aspect = av_guess_sample_aspect_ratio(
             input.Format(), const_cast<AVStream*>(&source->Stream()), const_cast<AVFrame*>(frame));
-        const int32_t rotation = video::ClockwiseRotation(DisplayMatrix(source->Stream(), *frame));
+        const video::Orientation orientation =
+            video::DisplayOrientation(DisplayMatrix(source->Stream(), *frame));
         const video::FrameGeometry geometry =
-            video::FitFrame(frame->width, frame->height, aspect, rotation, size);
+            video::FitFrame(frame->width, frame->height, aspect, orientation, size);
         PixelsPtr pixels = scaler.Convert(*frame, geometry);
         if (!pixels) {
             return nullptr;

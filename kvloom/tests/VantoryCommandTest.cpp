@@ -2,8 +2,14 @@
 // 2 no service, 64 a wrong command line. Runs against a public service started here (in a
 // private socket directory) and against a private instance of its own.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kvfoundation/base/AutoReleasePool.h"
@@ -25,6 +31,13 @@ protected:
         std::string status = command.WaitDescribed();
         output = ReadFile(options.outputPath);
         return status;
+    }
+
+    std::string WriteScript(const std::string& name, const std::string& body) {
+        const std::string path = output_.Path() + "/" + name;
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        ::chmod(path.c_str(), 0755);
+        return path;
     }
 
     kvfoundation::base::AutoReleasePool pool_;
@@ -62,6 +75,30 @@ TEST_F(VantoryCommandTest, NoServiceIsExitTwo) {
         << output;
     EXPECT_EQ(Vantory({"--private", "--daemon", output_.Path() + "/missing", "ping"}), "exit 2")
         << output;
+}
+
+TEST_F(VantoryCommandTest, AStartedServiceIsWaitedForOnlyWhileItRuns) {
+    using Clock = std::chrono::steady_clock;
+    // A service that ends during its start-up (here at once) ends the wait, whatever the
+    // time-out.
+    const std::string failing = WriteScript("failing-daemon", "exit 3");
+    const auto start = Clock::now();
+    EXPECT_EQ(Vantory({"--daemon", failing, "--timeout", "60", "ping"}), "exit 2") << output;
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+    EXPECT_NE(output.find("ended during its start-up"), std::string::npos) << output;
+
+    // One that takes its time is waited for.
+    const std::string slow =
+        WriteScript("slow-daemon", "sleep 1; exec '" + DaemonPath() + "' \"$@\"");
+    ASSERT_EQ(Vantory({"--daemon", slow, "--timeout", "60", "ping"}), "exit 0") << output;
+    const size_t pidAt = output.find("\"pid\":");
+    ASSERT_NE(pidAt, std::string::npos) << output;
+    const pid_t service = pid_t(std::atol(output.c_str() + pidAt + 6));
+    ASSERT_GT(service, 1) << output;
+    ::kill(service, SIGTERM);
+    for (int i = 0; i < 500 && ::kill(service, 0) == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 TEST_F(VantoryCommandTest, WrongCommandLinesAreExit64) {

@@ -129,4 +129,30 @@ TEST_F(VideoHandOverTest, NoFrameIsNoThumbnail) {
     EXPECT_EQ(EntryWidth(reply), 128);
 }
 
+TEST(VideoRouteTest, WebMAndMatroskaTakeTheVideoPathWhenNoDesktopThumbnailerAnswers) {
+    kvfoundation::base::AutoReleasePool pool;
+    svctest::TempDir dir;
+    // No thumbnailer files anywhere the service looks.
+    setenv("XDG_DATA_HOME", dir.Path().c_str(), 1);
+    setenv("XDG_DATA_DIRS", dir.Path().c_str(), 1);
+    svctest::RunningService service(true, 1);
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_DATA_DIRS");
+    for (const auto& [name, codec] : std::vector<std::pair<std::string, std::string>>{
+             {"clip.webm", "-c:v libvpx-vp9 -deadline realtime -cpu-used 8"},
+             {"clip.mkv", "-c:v libx264 -preset ultrafast"}}) {
+        const std::string path = dir.Path() + "/" + name;
+        ASSERT_TRUE(
+            Shell("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                  "testsrc2=size=320x240:duration=2 " +
+                  codec + " " + Quoted(path)));
+        kvfoundation::base::AutoReleasePool each;
+        const Reply reply = service.Connection(0).Call(
+            "createThumbnail", Params().Str("filePath", path).Sizes({128}).Map());
+        ASSERT_TRUE(reply.succeeded) << name << "\n" << service.Output();
+        EXPECT_NE(service.Output().find("Video frame of '" + path), std::string::npos)
+            << service.Output();
+    }
+}
+
 }  // namespace

@@ -22,13 +22,15 @@ struct LaunchOptions {
 // The service executable: $VANTORY_DAEMON when set, else "vantoryd" beside this program.
 std::string FindDaemon();
 
-// Starts `arguments` (argv[0] is the program) as a process of its own. With `detach` the
-// process is re-parented (double fork, new session), so it outlives its starter and leaves
-// no zombie; otherwise its pid is returned for waitpid. Throws std::runtime_error when the
-// program cannot be started.
+// Starts `arguments` (argv[0] is the program) as a process of its own and returns its pid.
+// With `detach` the process is re-parented (double fork, new session), so it outlives its
+// starter and leaves no zombie; otherwise the pid is for waitpid. Throws std::runtime_error when
+// the program cannot be started.
 pid_t StartProcess(const std::vector<std::string>& arguments, bool detach);
 
 // Connects to this user's public instance, starting the service when none is listening.
+// Throws std::runtime_error when the started service does not answer within the options'
+// start time-out, or at once when it exits before answering.
 std::unique_ptr<ServiceConnection> ConnectPublic(const LaunchOptions& options);
 
 }  // namespace vantory::client

@@ -1,5 +1,5 @@
 // `vantory thumb --cache FILE...`: fills the desktop's thumbnail cache with our thumbnails,
-// every flavour in one request per file.
+// every flavour in one request per file; files whose thumbnails are up to date are skipped.
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -49,6 +49,7 @@ int RunCache(const std::vector<std::string>& files, client::ServiceConnection& c
     }
     ProgressLine progress;
     size_t failed = 0;
+    size_t upToDate = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         progress.Show(
             "thumbnail cache " + std::to_string(i + 1) + "/" + std::to_string(files.size()),
@@ -63,7 +64,11 @@ int RunCache(const std::vector<std::string>& files, client::ServiceConnection& c
             continue;
         }
         const std::string uri = ThumbMetaLib::shell::FileUri(path.string());
-        if (!CacheOne(cache, path.string(), uri, info.st_mtime, connection)) {
+        if (cache.IsUpToDate(uri, info.st_mtime)) {
+            ++upToDate;  // as valid as the standard asks; a stale entry is made again
+        } else if (CacheOne(cache, path.string(), uri, info.st_mtime, connection)) {
+            cache.ForgetFailure(uri);
+        } else {
             progress.Clear();
             std::cerr << "vantory: no thumbnail of " << files[i] << "\n";
             cache.StoreFailure(uri, info.st_mtime);
@@ -71,8 +76,8 @@ int RunCache(const std::vector<std::string>& files, client::ServiceConnection& c
         }
     }
     progress.Clear();
-    std::cout << files.size() - failed << " cached, " << failed << " failed in " << cache.Root()
-              << "\n";
+    std::cout << files.size() - failed - upToDate << " cached, " << upToDate << " up to date, "
+              << failed << " failed in " << cache.Root() << "\n";
     return failed == 0 ? kSuccess : kErrorReply;
 }
 

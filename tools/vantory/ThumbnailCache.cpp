@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
+#include "ThumbMetaLib/shell/PngText.h"
 #include "xmp/files/util/Checksums.h"
 
 namespace vantory::cli {
@@ -62,6 +64,25 @@ std::string ThumbnailCache::PathFor(const std::string& flavourFolder,
 
 std::string ThumbnailCache::FailurePathFor(const std::string& uri) const {
     return PathFor("fail/vantory", uri);
+}
+
+bool ThumbnailCache::IsUpToDate(const std::string& uri, long long mtime) const {
+    for (const CacheFlavour& flavour : CacheFlavours()) {
+        const std::map<std::string, std::string> text =
+            ThumbMetaLib::shell::PngTextChunksOfFile(PathFor(flavour.folder, uri));
+        const auto storedUri = text.find("Thumb::URI");
+        const auto storedMtime = text.find("Thumb::MTime");
+        if (storedUri == text.end() || storedUri->second != uri || storedMtime == text.end() ||
+            storedMtime->second != std::to_string(mtime)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ThumbnailCache::ForgetFailure(const std::string& uri) const {
+    std::error_code ignored;
+    fs::remove(FailurePathFor(uri), ignored);
 }
 
 bool ThumbnailCache::Store(const std::string& flavourFolder, const std::string& uri,

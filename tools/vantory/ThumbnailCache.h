@@ -29,6 +29,12 @@ public:
     // <root>/fail/vantory/<md5 of uri>.png
     std::string FailurePathFor(const std::string& uri) const;
 
+    // Whether every flavour holds a thumbnail of this version of the file: its Thumb::URI is
+    // `uri` and its Thumb::MTime is `mtime`.
+    bool IsUpToDate(const std::string& uri, long long mtime) const;
+    // Removes the failure record of the file, if there is one.
+    void ForgetFailure(const std::string& uri) const;
+
     // Stores `image` for the file (its URI and mtime recorded); false when it cannot.
     bool Store(const std::string& flavourFolder, const std::string& uri, long long mtime,
                const RgbImage& image) const;

@@ -125,9 +125,10 @@ TEST_F(ShellThumbnailTest, RealThumbnailersMakeImagesOfTheirFormats) {
         EXPECT_NEAR(centre[1], 180, 3) << format;
         EXPECT_NEAR(centre[2], 60, 3) << format;
     }
-    const std::string svg = folder_.Write(
-        "drawing.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='400' height='400'>"
-                       "<rect width='400' height='400' fill='#0000ff'/></svg>");
+    const std::string svg =
+        folder_.Write("drawing.svg",
+                      "<svg xmlns='http://www.w3.org/2000/svg' width='400' height='400'>"
+                      "<rect width='400' height='400' fill='#0000ff'/></svg>");
     PixelsPtr drawing = ShellThumbnail(svg, 96, settings_);
     ASSERT_TRUE(drawing);
     EXPECT_EQ(drawing->Width(), 96u);
@@ -137,9 +138,10 @@ TEST_F(ShellThumbnailTest, RealThumbnailersMakeImagesOfTheirFormats) {
 
 TEST_F(ShellThumbnailTest, TheProtocolWorksWithAVideoThumbnailer) {
     const std::string clip = folder_.File("clip.mp4");
-    ASSERT_TRUE(test::Run("ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=10 -t 1 "
-                          "-pix_fmt yuv420p " +
-                          clip));
+    ASSERT_TRUE(
+        test::Run("ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=10 -t 1 "
+                  "-pix_fmt yuv420p " +
+                  clip));
     PixelsPtr frame = ShellThumbnail(clip, 160, settings_);
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->Width(), 160u);
@@ -148,9 +150,11 @@ TEST_F(ShellThumbnailTest, TheProtocolWorksWithAVideoThumbnailer) {
 
 TEST_F(ShellThumbnailTest, LargerOutputIsFittedAndTheArgumentsArriveAsWritten) {
     // The sandboxed view of the input keeps its extension; the size is the one asked for.
-    InstallFake("case \"$1\" in *.vtest) ;; *) exit 3;; esac\n"
-                "[ \"$3\" = 64 ] || exit 4\n"
-                "echo " + std::string(kWidePng) + " | base64 -d > \"$2\"");
+    InstallFake(
+        "case \"$1\" in *.vtest) ;; *) exit 3;; esac\n"
+        "[ \"$3\" = 64 ] || exit 4\n"
+        "echo " +
+        std::string(kWidePng) + " | base64 -d > \"$2\"");
     PixelsPtr pixels = ShellThumbnail(input_, 64, settings_);
     ASSERT_TRUE(pixels);
     EXPECT_EQ(pixels->Width(), 64u);
@@ -166,11 +170,14 @@ struct Misbehaviour {
 TEST_F(ShellThumbnailTest, MisbehavingThumbnailersGiveNothingAndLeaveNothing) {
     settings_.limits.timeLimit = std::chrono::milliseconds(1500);
     // A valid PNG whose header promises 100000 x 100000 pixels.
-    const std::string huge = "iVBORw0KGgoAAAANSUhEUgABhqAAAYagCAIAAAAnMJyfAAAAC0lEQVR4nGNgAAMAAAcAAbK"
-                             "GrPQAAAAASUVORK5CYII=";
+    const std::string huge =
+        "iVBORw0KGgoAAAANSUhEUgABhqAAAYagCAIAAAAnMJyfAAAAC0lEQVR4nGNgAAMAAAcAAbK"
+        "GrPQAAAAASUVORK5CYII=";
     const std::vector<Misbehaviour> cases{
         {"hangs", "/bin/sleep 987654 & exec /bin/sleep 987655", "time limit exceeded"},
-        {"crashes", "kill -SEGV $$", "failed on"},
+        // A real fault: the thumbnailer is the first process of its namespace, and such a
+        // process ignores the signals it sends itself.
+        {"crashes", "ulimit -s 256; exec /bin/bash -c 'f() { f; }; f'", "failed on"},
         {"fails", "echo 'cannot read that' >&2; exit 1", "cannot read that"},
         {"writes nothing", "exit 0", "no usable PNG"},
         {"writes garbage", "head -c 4096 /dev/urandom > \"$2\"", "no usable PNG"},
@@ -180,7 +187,7 @@ TEST_F(ShellThumbnailTest, MisbehavingThumbnailersGiveNothingAndLeaveNothing) {
     for (const Misbehaviour& misbehaviour : cases) {
         log_->lines.clear();
         InstallFake(*misbehaviour.body != '\0' ? misbehaviour.body
-                                                : "echo " + huge + " | base64 -d > \"$2\"");
+                                               : "echo " + huge + " | base64 -d > \"$2\"");
         EXPECT_FALSE(ShellThumbnail(input_, 128, settings_)) << misbehaviour.name;
         EXPECT_TRUE(Logged(misbehaviour.logged)) << misbehaviour.name;
         EXPECT_FALSE(ProcessWithMarkerRuns("sleep 98765")) << misbehaviour.name;

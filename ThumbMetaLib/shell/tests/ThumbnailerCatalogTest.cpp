@@ -88,6 +88,25 @@ TEST_F(CatalogTest, OurOwnEntryIsNeverUsed) {
     EXPECT_EQ(catalog.ForMimeType("image/x-own-renamed"), nullptr);
 }
 
+TEST_F(CatalogTest, TheCurrentCatalogFollowsAddedChangedAndRemovedFiles) {
+    test::InstallThumbnailer(user_, "one", "/usr/bin/true %i", "image/x-one");
+    const auto first = ThumbnailerCatalog::Current(Folders());
+    EXPECT_EQ(ThumbnailerCatalog::Current(Folders()), first) << "unchanged folders reloaded";
+    ASSERT_NE(first->ForMimeType("image/x-one"), nullptr);
+
+    test::InstallThumbnailer(system_, "two", "/usr/bin/true %i", "image/x-two");
+    EXPECT_NE(ThumbnailerCatalog::Current(Folders())->ForMimeType("image/x-two"), nullptr);
+    // Rewritten in place with another type (a different size, whatever the clock says).
+    test::InstallThumbnailer(user_, "one", "/usr/bin/true %i", "image/x-renamed");
+    const auto changed = ThumbnailerCatalog::Current(Folders());
+    EXPECT_EQ(changed->ForMimeType("image/x-one"), nullptr);
+    EXPECT_NE(changed->ForMimeType("image/x-renamed"), nullptr);
+    std::filesystem::remove(system_.File("thumbnailers/two.thumbnailer"));
+    EXPECT_EQ(ThumbnailerCatalog::Current(Folders())->ForMimeType("image/x-two"), nullptr);
+    // Other folders are a catalog of their own.
+    EXPECT_EQ(ThumbnailerCatalog::Current({system_.File("thumbnailers")})->EntryCount(), 0u);
+}
+
 TEST(MimeSnifferTest, ContentDecidesAndTheExtensionOnlyBreaksTies) {
     TempFolder folder;
     ASSERT_TRUE(folder.Ok());

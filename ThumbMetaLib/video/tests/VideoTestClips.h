@@ -71,15 +71,16 @@ inline std::string TestPicture(int width, int height, double seconds, int rate =
 
 // The frame ffmpeg shows at `seconds` (accurate seek; none at 0, where a stream without time
 // stamps cannot seek), scaled to width x height with bicubic filtering and then turned by
-// `turn` (an ffmpeg filter such as "transpose=clock"; empty: turned as the file asks, before
-// scaling): RGBA bytes, empty when ffmpeg failed.
+// `turn` (ffmpeg filters such as "transpose=clock" or "hflip"; empty: turned as the file asks,
+// before scaling): RGBA bytes, empty when ffmpeg failed.
 inline std::string ReferenceFrame(const std::string& path, double seconds, uint32_t width,
                                   uint32_t height, const std::string& turn = "") {
     char at[48] = "";
     if (seconds > 0) {
         std::snprintf(at, sizeof at, "-ss %.6f", seconds);
     }
-    const std::string scaled = turn.empty() ? std::to_string(width) + ":" + std::to_string(height)
+    const bool quarterTurn = turn.find("transpose") != std::string::npos;
+    const std::string scaled = !quarterTurn ? std::to_string(width) + ":" + std::to_string(height)
                                             : std::to_string(height) + ":" + std::to_string(width);
     const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error " + std::string(at) +
                                 (turn.empty() ? "" : " -noautorotate") + " -i " + Quoted(path) +
@@ -91,6 +92,28 @@ inline std::string ReferenceFrame(const std::string& path, double seconds, uint3
     const std::string frame = RunQuietly(command + Quoted(out)) ? ReadFile(out) : "";
     std::filesystem::remove(out);
     return frame;
+}
+
+// A copy of the MP4 file `source` (one track) whose track header carries the display matrix
+// [a b; c d] (entries in whole units, no translation); its path, empty when there is no
+// track header.
+inline std::string WithDisplayMatrix(const TempFolder& folder, const std::string& source,
+                                     const std::string& name, int a, int b, int c, int d) {
+    std::string bytes = ReadFile(source);
+    const size_t type = bytes.find("tkhd");
+    if (type == std::string::npos || type + 96 > bytes.size()) {
+        return {};
+    }
+    // version and flags, the times, track id and duration (wider in version 1), then reserved
+    // bytes, layer, group and volume before the nine matrix entries.
+    const size_t matrix = type + 4 + 4 + (bytes[type + 4] == 1 ? 32 : 20) + 16;
+    const int32_t entries[9] = {a << 16, b << 16, 0, c << 16, d << 16, 0, 0, 0, 1 << 30};
+    for (int i = 0; i < 9; ++i) {
+        for (int k = 0; k < 4; ++k) {
+            bytes[matrix + size_t(i) * 4 + size_t(k)] = char(uint32_t(entries[i]) >> (24 - 8 * k));
+        }
+    }
+    return folder.Write(name, bytes);
 }
 
 // Mean absolute difference per colour sample between interleaved RGBA pixels and RGBA bytes

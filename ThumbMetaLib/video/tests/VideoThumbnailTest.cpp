@@ -90,6 +90,25 @@ TEST_F(VideoThumbnailTest, TurnedAndStretchedAsPlayersShowThem) {
     ExpectLikeFFmpeg(stretched_, 0.4, 256, 192);
 }
 
+TEST_F(VideoThumbnailTest, MirroringMatricesAreFlippedAsWellAsTurned) {
+    // [a b; c d] with points mapped as (x, y) * M, y down; the filters that show the same.
+    struct Case {
+        int a, b, c, d;
+        const char* filters;
+        uint32_t width, height;
+    };
+    for (const Case& mirror :
+         {Case{-1, 0, 0, 1, "hflip", 256, 192}, Case{1, 0, 0, -1, "vflip", 256, 192},
+          Case{0, 1, 1, 0, "transpose=cclock_flip", 192, 256},
+          Case{0, -1, -1, 0, "transpose=clock_flip", 192, 256}}) {
+        const std::string clip =
+            WithDisplayMatrix(*folder_, h264_, std::string("mirrored-") + mirror.filters + ".mp4",
+                              mirror.a, mirror.b, mirror.c, mirror.d);
+        ASSERT_FALSE(clip.empty());
+        ExpectLikeFFmpeg(clip, 1.0, mirror.width, mirror.height, mirror.filters);
+    }
+}
+
 TEST_F(VideoThumbnailTest, BlankOpeningIsSkippedButABlankClipStillGivesAFrame) {
     ExpectLikeFFmpeg(blankOpening_, 2.0, 256, 192);
     const std::string black = MakeClip("black.mp4",
