@@ -313,10 +313,11 @@ std::string SlowPagesPDF() {
     }
     std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
     std::string kids;
+    const std::string page_object =
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 23 0 R >>";
     for (int page = 0; page < 20; ++page) {
         kids += std::to_string(3 + page) + " 0 R ";
-        objects.push_back(
-            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 23 0 R >>");
+        objects.push_back(page_object);
     }
     objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count 20 >>";
     objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
