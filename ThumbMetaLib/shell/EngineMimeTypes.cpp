@@ -7,12 +7,15 @@
 namespace ThumbMetaLib::shell {
 
 const std::vector<std::string>& EngineMimeTypes() {
-    // JPEG (FBJPEGFormat), PDF and Illustrator documents (FBPDFFormat), Scitex CT
-    // (FBScitexFormat) and the 3D models the render server draws (FB3DFormat; U3D is claimed
-    // but not drawn, so it is not offered). shared-mime-info has no type for Scitex CT, so ours
-    // is declared in share/mime/packages/vantory-scitex.xml. Layered documents and TIFF join
-    // when their handler is registered.
+    // JPEG (FBJPEGFormat), layered documents and TIFF (PictoriumLibFormat), PDF and
+    // Illustrator documents (FBPDFFormat), Scitex CT (FBScitexFormat) and the 3D models the
+    // render server draws (FB3DFormat; U3D is claimed but not drawn, so it is not offered).
+    // shared-mime-info has no type for Scitex CT, so ours is declared in
+    // share/mime/packages/vantory-scitex.xml. The layered documents' type is shared-mime-info's
+    // canonical name, which file managers match (not its aliases).
     static const std::vector<std::string> types{"image/jpeg",
+                                                "image/vnd.adobe.photoshop",
+                                                "image/tiff",
                                                 "application/pdf",
                                                 "application/illustrator",
                                                 "image/x-scitex-ct",
