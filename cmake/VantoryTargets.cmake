@@ -1,5 +1,21 @@
 # Helpers that keep every library's tests, benchmarks and fuzzers declared the same way.
 
+# What every test executable and the owner of their shared precompiled header have in common:
+# a precompiled header is used only under the flags and definitions it was made with.
+function(_vantory_test_settings target)
+  target_link_libraries(${target} PRIVATE GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${target} PRIVATE
+    VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}"
+    VANTORY_EXTRA_CORPUS_DIR="${VANTORY_EXTRA_CORPUS_DIR}"
+    VANTORY_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    VANTORY_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # g++ silently parses the headers again when the precompiled one does not fit; make that
+    # an error (clang already refuses a mismatch).
+    target_compile_options(${target} PRIVATE -Winvalid-pch)
+  endif()
+endfunction()
+
 # vantory_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
 # One GoogleTest executable; every test case becomes a CTest test. A folder's test files go
 # into one executable: a link per test file made up most of the build's link time, and the
@@ -7,23 +23,28 @@
 # of the calling directory.
 # Label "sanitize" marks tests that the ASan/UBSan run must execute (parsers, codec, wire);
 # label "simd" those that run a second time with the portable code paths forced.
-option(VANTORY_TEST_PCH "Precompile the test framework's headers once per test executable" ON)
+option(VANTORY_TEST_PCH "Precompile the test framework's headers once for all test executables" ON)
 function(vantory_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT VANTORY_TESTS)
     return()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  target_compile_definitions(${T_NAME} PRIVATE
-    VANTORY_CORPUS_DIR="${VANTORY_CORPUS_DIR}"
-    VANTORY_EXTRA_CORPUS_DIR="${VANTORY_EXTRA_CORPUS_DIR}"
-    VANTORY_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-    VANTORY_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  _vantory_test_settings(${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
   if(VANTORY_TEST_PCH)
-    # GoogleTest's header costs more to parse than most test files themselves.
-    target_precompile_headers(${T_NAME} PRIVATE <gtest/gtest.h> <string> <vector> <thread>
-                              <filesystem> <fstream>)
+    # GoogleTest's header costs more to parse than most test files themselves. It is
+    # precompiled once for all the test executables, not a dozen times in every build; they
+    # share its flags through _vantory_test_settings.
+    if(NOT TARGET vantory_test_pch)
+      set(source "${CMAKE_BINARY_DIR}/vantory_test_pch.cpp")
+      file(WRITE "${source}" "// Owner of the test executables' shared precompiled header.\n")
+      add_executable(vantory_test_pch EXCLUDE_FROM_ALL "${source}")
+      _vantory_test_settings(vantory_test_pch)
+      target_precompile_headers(vantory_test_pch PRIVATE <gtest/gtest.h> <string> <vector>
+                                <thread> <filesystem> <fstream>)
+    endif()
+    target_precompile_headers(${T_NAME} REUSE_FROM vantory_test_pch)
   endif()
   gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
   # Labels go on the directory (and so on every test case discovered in it): a list passed

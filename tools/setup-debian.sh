@@ -4,8 +4,9 @@
 set -euo pipefail
 
 packages=(
-  # toolchain
+  # toolchain (mold: the fastest linker the build finds; it falls back to lld, then ld)
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  mold
   # test and benchmark frameworks
   libgtest-dev libgmock-dev libbenchmark-dev
   # colour management
@@ -52,11 +53,15 @@ packages=(
   libtiff-tools
 )
 
+# One dpkg-query for the whole list: a call per package cost seconds on every run, and CI runs
+# this script twice.
+declare -A installed=()
+while read -r name status; do
+  [ "$status" = "install ok installed" ] && installed["$name"]=1
+done < <(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
+  [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 
 if ((${#missing[@]})); then
