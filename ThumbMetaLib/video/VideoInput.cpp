@@ -65,7 +65,7 @@ std::string FFmpegErrorText(int code) {
     return text;
 }
 
-std::unique_ptr<VideoInput> VideoInput::OpenFile(const std::string& path,
+std::unique_ptr<VideoInput> VideoInput::OpenFile(const std::string& path, const VideoLimits& limits,
                                                  const Deadline& deadline) {
     std::unique_ptr<VideoInput> input(new VideoInput(path, deadline));
     const AVIOInterruptCB interrupt{&Deadline::Interrupt, const_cast<Deadline*>(&deadline)};
@@ -79,10 +79,11 @@ std::unique_ptr<VideoInput> VideoInput::OpenFile(const std::string& path,
         return nullptr;
     }
     input->io_ = io;
-    return input->Open(io) ? std::move(input) : nullptr;
+    return input->Open(io, limits) ? std::move(input) : nullptr;
 }
 
 std::unique_ptr<VideoInput> VideoInput::OpenMemory(const uint8_t* bytes, size_t count,
+                                                   const VideoLimits& limits,
                                                    const Deadline& deadline) {
     std::unique_ptr<VideoInput> input(new VideoInput("(memory)", deadline));
     input->memory_ = {bytes, count, 0};
@@ -97,10 +98,10 @@ std::unique_ptr<VideoInput> VideoInput::OpenMemory(const uint8_t* bytes, size_t 
         return nullptr;
     }
     input->ioIsMemory_ = true;
-    return input->Open(input->io_) ? std::move(input) : nullptr;
+    return input->Open(input->io_, limits) ? std::move(input) : nullptr;
 }
 
-bool VideoInput::Open(AVIOContext* io) {
+bool VideoInput::Open(AVIOContext* io, const VideoLimits& limits) {
     AVFormatContext* format = avformat_alloc_context();
     if (format == nullptr) {
         return false;
@@ -109,6 +110,14 @@ bool VideoInput::Open(AVIOContext* io) {
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     format->interrupt_callback = {&Deadline::Interrupt, const_cast<Deadline*>(&deadline_)};
     format->io_open = &RefuseNestedOpen;
+    if (limits.probeBytes > 0) {
+        format->probesize = limits.probeBytes;
+    }
+    if (limits.demuxers != nullptr &&
+        (format->format_whitelist = av_strdup(limits.demuxers)) == nullptr) {
+        avformat_free_context(format);
+        return false;
+    }
     // On failure avformat_open_input frees the context itself.
     int result = avformat_open_input(&format, name_.c_str(), nullptr, nullptr);
     if (result < 0) {

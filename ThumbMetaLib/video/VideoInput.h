@@ -7,6 +7,7 @@
 
 #include "ThumbMetaLib/video/Deadline.h"
 #include "ThumbMetaLib/video/FFmpegHandles.h"
+#include "ThumbMetaLib/video/VideoThumbnail.h"
 
 namespace ThumbMetaLib::video {
 
@@ -17,9 +18,12 @@ namespace ThumbMetaLib::video {
 class VideoInput {
 public:
     // Null, with the reason logged, when the bytes are not a container FFmpeg reads or the
-    // deadline passes. `deadline` is borrowed for the input's life.
-    static std::unique_ptr<VideoInput> OpenFile(const std::string& path, const Deadline& deadline);
+    // deadline passes. The probe follows `limits` (probeBytes, demuxers); `deadline` is
+    // borrowed for the input's life.
+    static std::unique_ptr<VideoInput> OpenFile(const std::string& path, const VideoLimits& limits,
+                                                const Deadline& deadline);
     static std::unique_ptr<VideoInput> OpenMemory(const uint8_t* bytes, size_t count,
+                                                  const VideoLimits& limits,
                                                   const Deadline& deadline);
 
     ~VideoInput();
@@ -39,7 +43,7 @@ public:
 private:
     VideoInput(std::string name, const Deadline& deadline)
         : name_(std::move(name)), deadline_(deadline) {}
-    bool Open(AVIOContext* io);
+    bool Open(AVIOContext* io, const VideoLimits& limits);
     void CloseIO();
 
     std::string name_;

@@ -95,7 +95,7 @@ PixelsPtr VideoThumbnail(const std::string& path, uint32_t size, const VideoLimi
     video::FFmpegLogBudget budget(kLogLinesPerFile);
     try {
         const Deadline deadline(limits.seconds);
-        return ThumbnailOf(VideoInput::OpenFile(path, deadline), size, limits, deadline);
+        return ThumbnailOf(VideoInput::OpenFile(path, limits, deadline), size, limits, deadline);
     } catch (const std::exception& error) {
         kvfoundation::util::LogFormat(1, "Video: no frame of '%s': %s", path.c_str(), error.what());
         return nullptr;
@@ -110,7 +110,8 @@ PixelsPtr VideoThumbnailFromMemory(const uint8_t* bytes, size_t count, uint32_t 
     video::FFmpegLogBudget budget(kLogLinesPerFile);
     try {
         const Deadline deadline(limits.seconds);
-        return ThumbnailOf(VideoInput::OpenMemory(bytes, count, deadline), size, limits, deadline);
+        return ThumbnailOf(VideoInput::OpenMemory(bytes, count, limits, deadline), size, limits,
+                           deadline);
     } catch (const std::exception& error) {
         kvfoundation::util::LogFormat(1, "Video: no frame from memory: %s", error.what());
         return nullptr;

@@ -29,6 +29,11 @@ struct VideoLimits {
     int64_t decodeAheadPixels = int64_t{25} * 1000 * 1000;
     // How far past the chosen time nearly uniform black or white frames are skipped.
     double blankSkipSeconds = 3.0;
+    // Bytes the container probe and the stream search may read (FFmpeg's probesize); 0 keeps
+    // FFmpeg's own default. Fuzzing lowers it: damaged input otherwise makes the probe read on.
+    int64_t probeBytes = 0;
+    // The demuxers tried, as FFmpeg's comma-separated format_whitelist; null tries every one.
+    const char* demuxers = nullptr;
 };
 
 // One frame near 10% of the video's duration (the first frame when the duration is unknown),

@@ -49,28 +49,6 @@ int32_t Rotate(const uint8_t* data, size_t size, const HXJPEGRotateOptions& opti
     return result;
 }
 
-// The rotation takes no decode limits, so the target applies the fuzzing caps before it: the
-// frame through a capped decoder's header, the scans by counting their markers (an over-count
-// is harmless: entropy-coded data never holds FF DA).
-bool WithinFuzzCaps(const uint8_t* data, size_t size) {
-    size_t scans = 0;
-    for (size_t i = 1; i < size; ++i) {
-        scans += data[i - 1] == 0xFF && data[i] == 0xDA;
-    }
-    if (scans > vantory::fuzz::kMaxFuzzScans) {
-        return false;
-    }
-    HXJPEGDecoder* decoder =
-        vantory::fuzz::CreateCappedDecoder(data, size, HXJPEGDecodeOptions{1, 1}, false, nullptr);
-    if (decoder == nullptr) {
-        return false;
-    }
-    HXJPEGHeader header{};
-    const bool within = HXJPEGDecoderReadHeader(decoder, nullptr, &header) == 0;
-    HXJPEGDecoderRelease(decoder);
-    return within;
-}
-
 // The circle is five to nine rotations; only small images make it, so that it stays cheap.
 constexpr uint64_t kMaxCirclePixels = 64 * 64;
 
@@ -114,7 +92,7 @@ void CheckFullCircle(const std::vector<uint8_t>& start, HXJPEGRotateOptions opti
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool initialised = HXJPEGLibInit() == 0;
     (void)initialised;
-    if (size < 2 || !WithinFuzzCaps(data, size - 1)) {
+    if (size < 2 || !vantory::fuzz::WithinFuzzCaps(data, size - 1)) {
         return 0;
     }
     const uint8_t control = data[size - 1];
