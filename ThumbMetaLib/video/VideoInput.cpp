@@ -113,11 +113,6 @@ bool VideoInput::Open(AVIOContext* io, const VideoLimits& limits) {
     if (limits.probeBytes > 0) {
         format->probesize = limits.probeBytes;
     }
-    if (limits.demuxers != nullptr &&
-        (format->format_whitelist = av_strdup(limits.demuxers)) == nullptr) {
-        avformat_free_context(format);
-        return false;
-    }
     // On failure avformat_open_input frees the context itself.
     int result = avformat_open_input(&format, name_.c_str(), nullptr, nullptr);
     if (result < 0) {

@@ -18,7 +18,7 @@ namespace ThumbMetaLib::video {
 class VideoInput {
 public:
     // Null, with the reason logged, when the bytes are not a container FFmpeg reads or the
-    // deadline passes. The probe follows `limits` (probeBytes, demuxers); `deadline` is
+    // deadline passes. The probe reads at most `limits.probeBytes`; `deadline` is
     // borrowed for the input's life.
     static std::unique_ptr<VideoInput> OpenFile(const std::string& path, const VideoLimits& limits,
                                                 const Deadline& deadline);

@@ -32,8 +32,6 @@ struct VideoLimits {
     // Bytes the container probe and the stream search may read (FFmpeg's probesize); 0 keeps
     // FFmpeg's own default. Fuzzing lowers it: damaged input otherwise makes the probe read on.
     int64_t probeBytes = 0;
-    // The demuxers tried, as FFmpeg's comma-separated format_whitelist; null tries every one.
-    const char* demuxers = nullptr;
 };
 
 // One frame near 10% of the video's duration (the first frame when the duration is unknown),
