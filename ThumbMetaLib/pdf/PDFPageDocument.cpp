@@ -129,7 +129,8 @@ PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& opt
                                pixels->Bytes(),
                                deadline.Cookie(),
                                std::clamp(bands, 1, static_cast<int>(kPDFGlueMaxBands)),
-                               std::clamp(options.graphicsAALevel, 0, 8)};
+                               std::clamp(options.graphicsAALevel, 0, 8),
+                               options.thinStrokes ? 1 : 0};
     if (pdfglue_render_page(ctx, page, &render, &err) != 0) {
         throw PagelError::RenderingPage(err.code, err.text, pageIndex);
     }

@@ -28,6 +28,9 @@ struct PDFRenderOptions {
     int bands = 1;
     // Bits of anti-aliasing for paths: 8 is MuPDF's finest, each step down is cheaper.
     int graphicsAALevel = 8;
+    // Strokes at most one pixel wide painted by our own line painter instead of MuPDF's scan
+    // converter: much cheaper on drawings of many thin lines, within a level or two of it.
+    bool thinStrokes = false;
     // Asked every few hundredths of a second, on another thread, while the page is drawn;
     // once it answers true, drawing stops and the render fails with kPDFGlueErrorAbort. Null:
     // never; otherwise it must stay valid until RenderPage returns.

@@ -44,8 +44,11 @@ void DrawFirstPage(const uint8_t* data, size_t size) {
     try {
         auto document = PDFPageDocument::OpenMemory(data, size, kName);
         if (document->PageCount() > 0) {
-            document->RenderPage(0,
-                                 {.fitSize = kDrawSize, .timeLimit = std::chrono::milliseconds(0)});
+            // At this size nearly every stroke is thinner than a pixel: the input's last byte
+            // chooses between our painter of thin strokes and MuPDF's own drawing.
+            document->RenderPage(0, {.fitSize = kDrawSize,
+                                     .timeLimit = std::chrono::milliseconds(0),
+                                     .thinStrokes = size > 0 && (data[size - 1] & 1) != 0});
         }
     } catch (const PagelError&) {
     }

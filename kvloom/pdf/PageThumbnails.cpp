@@ -61,7 +61,9 @@ std::unique_ptr<ThumbMetaLib::PDFPageDocument> OpenPages(const std::string& path
 // the page is drawn in bands on as many threads as the machine has (up to four), and paths are
 // anti-aliased with 6 bits instead of MuPDF's finest 8 (64 coverage levels instead of 255; the
 // mean difference on that page is about 1 % of full scale, invisible at thumbnail size, for
-// about a quarter less drawing time). Text keeps full anti-aliasing.
+// about a quarter less drawing time). Text keeps full anti-aliasing. Strokes at most a pixel
+// wide are painted by our own line painter rather than MuPDF's scan converter, which spends
+// the stroke's whole bounding box on each (the glue's ThinStrokes.h says how).
 PixelsPtr RenderFitted(const ThumbMetaLib::PDFPageDocument& document, int32_t index, int32_t size,
                        const std::function<bool()>* cancelled = nullptr) {
     ThumbMetaLib::PDFRenderOptions options;
@@ -69,6 +71,7 @@ PixelsPtr RenderFitted(const ThumbMetaLib::PDFPageDocument& document, int32_t in
     options.fitSize = static_cast<uint32_t>(size);
     options.bands = ThumbnailBands();
     options.graphicsAALevel = kThumbnailGraphicsAALevel;
+    options.thinStrokes = true;
     PixelsPtr page = TranslatingPDFErrors([&] { return document.RenderPage(index, options); });
     // The page comes as B,G,R,255; the encoder and resize kernels read R first.
     if (!page || !ThumbMetaLib::SwapFirstAndThirdBytes(*page)) {

@@ -5,7 +5,7 @@
 #include "ThumbMetaLib/pdf/glue/PDFGlue.h"
 
 // Draws `page` through `ctm` into `pixmap` (opaque, already white) in `bands` horizontal bands.
-// `cookies` holds one cookie per band, or is null. Throws MuPDF's error (inside the caller's
-// fz_try) when recording or any band fails.
+// `cookies` holds one cookie per band, or is null; `thinStrokes` as for pdfglue_new_page_device.
+// Throws MuPDF's error (inside the caller's fz_try) when recording or any band fails.
 void pdfglue_draw_bands(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_pixmap* pixmap, int bands,
-                        fz_cookie* cookies);
+                        fz_cookie* cookies, int thinStrokes);

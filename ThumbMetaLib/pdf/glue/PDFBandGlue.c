@@ -9,6 +9,7 @@
 
 #include "ThumbMetaLib/pdf/glue/BandDrawing.h"
 #include "ThumbMetaLib/pdf/glue/GlueCatch.h"
+#include "ThumbMetaLib/pdf/glue/ThinStrokes.h"
 
 typedef struct BandJob {
     fz_context* ctx;
@@ -17,6 +18,7 @@ typedef struct BandJob {
     fz_irect area;
     unsigned char* rows;  // the first row of `area` in the page's pixmap
     fz_cookie* cookie;
+    int thinStrokes;
     pthread_t thread;
     int threaded;
     int failed;
@@ -32,7 +34,7 @@ static void draw_band(BandJob* job) {
     fz_try(ctx) {
         band = fz_new_pixmap_with_bbox_and_data(ctx, fz_device_bgr(ctx), job->area, NULL, 0,
                                                 job->rows);
-        device = fz_new_draw_device(ctx, fz_identity, band);
+        device = pdfglue_new_page_device(ctx, band, job->thinStrokes);
         fz_run_display_list(ctx, job->list, device, job->ctm, fz_rect_from_irect(job->area),
                             job->cookie);
         fz_close_device(ctx, device);
@@ -110,7 +112,7 @@ static const BandJob* finish_bands(fz_context* ctx, BandJob* jobs, int bands) {
 }
 
 void pdfglue_draw_bands(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_pixmap* pixmap, int bands,
-                        fz_cookie* cookies) {
+                        fz_cookie* cookies, int thinStrokes) {
     fz_display_list* list = record_page(ctx, page, cookies);
     BandJob jobs[kPDFGlueMaxBands];
     memset(jobs, 0, sizeof jobs);
@@ -126,6 +128,7 @@ void pdfglue_draw_bands(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_pixmap
         jobs[i].area.y1 = area.y0 + (int)((int64_t)height * (i + 1) / bands);
         jobs[i].rows = fz_pixmap_samples(ctx, pixmap) + (jobs[i].area.y0 - area.y0) * stride;
         jobs[i].cookie = cookies != NULL ? &cookies[i] : NULL;
+        jobs[i].thinStrokes = thinStrokes;
     }
     start_bands(ctx, jobs, bands);
     draw_band(&jobs[0]);

@@ -94,6 +94,10 @@ typedef struct PDFGlueRender {
     PDFGlueCookie* cookie;  // may be null: no time limit
     int bands;              // 1 to kPDFGlueMaxBands
     int graphicsAALevel;    // bits of anti-aliasing for paths (0 to 8); text keeps its own
+    // Strokes at most a pixel wide are painted by our own line painter instead of MuPDF's
+    // scan converter: the same coverage at a fraction of the cost for drawings of many thin
+    // lines (ThumbMetaLib/pdf/README.md, "Drawing a page").
+    int thinStrokes;
 } PDFGlueRender;
 int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* render,
                         PDFGlueError* err);

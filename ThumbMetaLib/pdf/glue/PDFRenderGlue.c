@@ -5,6 +5,7 @@
 
 #include "ThumbMetaLib/pdf/glue/BandDrawing.h"
 #include "ThumbMetaLib/pdf/glue/GlueCatch.h"
+#include "ThumbMetaLib/pdf/glue/ThinStrokes.h"
 
 int pdfglue_load_page(fz_context* ctx, pdf_document* doc, int pageIndex, fz_page** page,
                       PDFGlueError* err) {
@@ -124,9 +125,9 @@ int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* ren
         fz_clear_pixmap_with_value(ctx, pixmap, 0xFF);
         if (render->bands > 1) {
             const int bands = render->bands < kPDFGlueMaxBands ? render->bands : kPDFGlueMaxBands;
-            pdfglue_draw_bands(ctx, page, ctm, pixmap, bands, cookies);
+            pdfglue_draw_bands(ctx, page, ctm, pixmap, bands, cookies, render->thinStrokes);
         } else {
-            device = fz_new_draw_device(ctx, fz_identity, pixmap);
+            device = pdfglue_new_page_device(ctx, pixmap, render->thinStrokes);
             fz_run_page(ctx, page, device, ctm, cookies);
             fz_close_device(ctx, device);
         }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,6 +83,18 @@ std::string RunCommand(const std::string& command, int* status) {
         *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
     return out;
+}
+
+double MeanDifference(const Pixels& a, const Pixels& b) {
+    double sum = 0;
+    for (uint32_t y = 0; y < a.Height(); ++y) {
+        const uint8_t* p = a.Bytes() + static_cast<size_t>(y) * a.RowBytes();
+        const uint8_t* q = b.Bytes() + static_cast<size_t>(y) * b.RowBytes();
+        for (uint32_t x = 0; x < a.Width() * 4; ++x) {
+            sum += std::abs(p[x] - q[x]);
+        }
+    }
+    return sum / (4.0 * a.Width() * a.Height());
 }
 
 }  // namespace ThumbMetaLib::pdftest

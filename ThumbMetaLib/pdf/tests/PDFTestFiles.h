@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "ThumbMetaLib/pixels/Pixels.h"
+
 namespace ThumbMetaLib::pdftest {
 
 // A corpus file's path; the calling test fails, naming it, when it is missing.
@@ -21,5 +23,8 @@ std::string MakePDF(const std::vector<std::string>& objects);
 
 // Runs a shell command; its standard output, and its exit status in `status`.
 std::string RunCommand(const std::string& command, int* status = nullptr);
+
+// Mean absolute difference per byte of two interleaved 4-channel Pixels of the same size.
+double MeanDifference(const Pixels& a, const Pixels& b);
 
 }  // namespace ThumbMetaLib::pdftest

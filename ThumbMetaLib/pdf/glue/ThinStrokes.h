@@ -1,0 +1,34 @@
+#pragma once
+// Private to the render glue: strokes narrower than a pixel, painted by our own line painter.
+//
+// This departs on purpose from letting MuPDF draw every stroke. MuPDF turns a stroke into an
+// outline and scan-converts it over the stroke's whole bounding box, so a thin curve across
+// the page costs as much as filling the page; a thumbnail of a drawing with tens of thousands
+// of such curves spends most of its time there. A stroke that is at most one pixel wide covers
+// a known area of each pixel it crosses (its length in the pixel times its width), which the
+// painter adds along the line only: the same coverage for a fraction of the work.
+#include <mupdf/fitz.h>
+
+// A device that hands every call on to `inner`, a draw device onto the opaque B,G,R `pixmap`,
+// except the strokes it can paint exactly: at most one pixel wide, not dashed, and drawn
+// outside every clip, mask, group and tile (where the draw device would paint into the pixmap
+// itself, with normal blending). The device takes over `inner` and drops it with itself; when
+// making the device fails (MuPDF's error is thrown), `inner` stays the caller's.
+fz_device* pdfglue_new_thin_stroke_device(fz_context* ctx, fz_device* inner, fz_pixmap* pixmap);
+
+// The device a page or band is drawn with into `pixmap`: MuPDF's draw device, behind the thin
+// stroke device when `thinStrokes` is set. Throws MuPDF's error.
+fz_device* pdfglue_new_page_device(fz_context* ctx, fz_pixmap* pixmap, int thinStrokes);
+
+// The stroke's width in pixels as MuPDF's draw device draws it: at least the context's
+// minimum line width and the thinnest stroke its anti-aliasing level draws.
+float pdfglue_stroke_pixel_width(fz_context* ctx, const fz_stroke_state* stroke, fz_matrix ctm);
+// That thinnest stroke in pixels; 0 for levels whose strokes we leave to MuPDF.
+float pdfglue_thinnest_stroke(int aaLevel);
+
+// Paints `path` through `ctm` as a line `width` pixels wide (at most 1) into `pixmap` in the
+// colour `bgr` (0 to 1 each) at `alpha`, with `cap` for subpaths of no length. Points must be
+// finite; segments are clipped to the pixmap.
+void pdfglue_paint_thin_stroke(fz_context* ctx, fz_pixmap* pixmap, const fz_path* path,
+                               fz_matrix ctm, float width, fz_linecap cap, const float bgr[3],
+                               float alpha);
