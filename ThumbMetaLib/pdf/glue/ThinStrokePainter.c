@@ -45,6 +45,11 @@ static void blend(Painter* p, int x, int y, float coverage) {
 
 // Liang-Barsky: the part of the segment inside the widened pixmap; 0 when none is.
 static int clip_segment(const Painter* p, fz_point* a, fz_point* b) {
+    // A path's bounds ignore a point that is not a number (an infinite coordinate times a
+    // zero of the matrix), so such points can reach here.
+    if (!isfinite(a->x) || !isfinite(a->y) || !isfinite(b->x) || !isfinite(b->y)) {
+        return 0;
+    }
     const float d[2] = {b->x - a->x, b->y - a->y};
     const float lo[2] = {p->clip.x0, p->clip.y0};
     const float hi[2] = {p->clip.x1, p->clip.y1};
@@ -186,7 +191,8 @@ static void walk_curveto(fz_context* ctx, void* arg, float x1, float y1, float x
     const fz_point mid2 = fz_make_point(c2.x + c2.x - c3.x, c2.y + c2.y - c3.y);
     const float d1 = distance(mid, c2), d2 = distance(mid2, c1);
     const float pieces = ceilf(sqrtf(0.75f * (d1 > d2 ? d1 : d2) / kFlatness));
-    const int n = pieces < 1.0f ? 1 : pieces > kMaxCurvePieces ? kMaxCurvePieces : (int)pieces;
+    // Written so that a curve through a point that is not a number is one piece.
+    const int n = pieces > 1.0f ? (pieces < kMaxCurvePieces ? (int)pieces : kMaxCurvePieces) : 1;
     p->subpathOpen = 1;
     for (int i = 1; i <= n; ++i) {
         const float t = (float)i / (float)n, s = 1.0f - t;
