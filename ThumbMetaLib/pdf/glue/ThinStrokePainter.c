@@ -26,8 +26,10 @@ typedef struct Painter {
     float color[3];  // 0 to 255
     fz_point start;  // of the subpath, in device space
     fz_point current;
-    int subpathOpen;    // a moveto has begun a subpath
-    int subpathLength;  // some segment of the subpath has a length
+    int subpathOpen;          // a moveto has begun a subpath
+    int subpathLength;        // some segment of the subpath has a length
+    fz_point firstDirection;  // unit vectors of its first and last segments with a length
+    fz_point lastDirection;
 } Painter;
 
 static void blend(Painter* p, int x, int y, float coverage) {
@@ -126,6 +128,21 @@ static void paint_segment(Painter* p, fz_point a, fz_point b) {
     }
 }
 
+// How far a cap reaches past the end of a line `width` wide, as the length of line with the
+// same area: half the width for a square, a half disc for a round cap, a triangle's quarter.
+static float cap_reach(fz_linecap cap, float width) {
+    switch (cap) {
+        case FZ_LINECAP_SQUARE:
+            return 0.5f * width;
+        case FZ_LINECAP_ROUND:
+            return 0.392699f * width;  // (pi w^2 / 8) / w
+        case FZ_LINECAP_TRIANGLE:
+            return 0.25f * width;
+        default:
+            return 0.0f;
+    }
+}
+
 // A subpath of no length: nothing with butt caps, otherwise a dot of the cap's area, split
 // over the four pixels nearest its centre.
 static void paint_dot(Painter* p, fz_point at) {
@@ -133,7 +150,7 @@ static void paint_dot(Painter* p, fz_point at) {
         !(at.x >= p->clip.x0 && at.x <= p->clip.x1 && at.y >= p->clip.y0 && at.y <= p->clip.y1)) {
         return;
     }
-    const float area = p->width * p->width * (p->cap == FZ_LINECAP_ROUND ? 0.785398f : 1.0f);
+    const float area = 2.0f * cap_reach(p->cap, p->width) * p->width;
     const float cx = at.x - 0.5f, cy = at.y - 0.5f;
     const int x = (int)floorf(cx), y = (int)floorf(cy);
     const float fx = cx - (float)x, fy = cy - (float)y;
@@ -144,16 +161,33 @@ static void paint_dot(Painter* p, fz_point at) {
 }
 
 static void line_to_device(Painter* p, fz_point to) {
-    if (to.x != p->current.x || to.y != p->current.y) {
+    const float length = hypotf(to.x - p->current.x, to.y - p->current.y);
+    if (length > 0.0f) {
+        const fz_point direction =
+            fz_make_point((to.x - p->current.x) / length, (to.y - p->current.y) / length);
+        if (!p->subpathLength) {
+            p->firstDirection = direction;
+        }
+        p->lastDirection = direction;
         paint_segment(p, p->current, to);
         p->subpathLength = 1;
     }
     p->current = to;
 }
 
+// Ends an open subpath with its caps, or a dot when it has no length.
 static void end_subpath(Painter* p) {
+    const float reach = cap_reach(p->cap, p->width);
     if (p->subpathOpen && !p->subpathLength) {
         paint_dot(p, p->start);
+    } else if (p->subpathOpen && reach > 0.0f) {
+        const fz_point s = p->start, e = p->current;
+        paint_segment(
+            p, fz_make_point(s.x - p->firstDirection.x * reach, s.y - p->firstDirection.y * reach),
+            s);
+        paint_segment(
+            p, e,
+            fz_make_point(e.x + p->lastDirection.x * reach, e.y + p->lastDirection.y * reach));
     }
     p->subpathOpen = 0;
 }
@@ -170,6 +204,7 @@ static void walk_moveto(fz_context* ctx, void* arg, float x, float y) {
 static void walk_lineto(fz_context* ctx, void* arg, float x, float y) {
     (void)ctx;
     Painter* p = arg;
+    p->start = p->subpathOpen ? p->start : p->current;
     p->subpathOpen = 1;
     line_to_device(p, fz_transform_point_xy(x, y, p->ctm));
 }
@@ -193,6 +228,7 @@ static void walk_curveto(fz_context* ctx, void* arg, float x1, float y1, float x
     const float pieces = ceilf(sqrtf(0.75f * (d1 > d2 ? d1 : d2) / kFlatness));
     // Written so that a curve through a point that is not a number is one piece.
     const int n = pieces > 1.0f ? (pieces < kMaxCurvePieces ? (int)pieces : kMaxCurvePieces) : 1;
+    p->start = p->subpathOpen ? p->start : p->current;
     p->subpathOpen = 1;
     for (int i = 1; i <= n; ++i) {
         const float t = (float)i / (float)n, s = 1.0f - t;
@@ -202,10 +238,13 @@ static void walk_curveto(fz_context* ctx, void* arg, float x1, float y1, float x
     }
 }
 
+// A closed subpath has no caps; drawing on from here begins a new one at the same point.
 static void walk_closepath(fz_context* ctx, void* arg) {
     (void)ctx;
     Painter* p = arg;
     line_to_device(p, p->start);
+    p->subpathOpen = 0;
+    p->subpathLength = 0;
 }
 
 void pdfglue_paint_thin_stroke(fz_context* ctx, fz_pixmap* pixmap, const fz_path* path,
