@@ -97,6 +97,22 @@ TEST(PDFThinStrokesTest, ThinStrokesMatchMuPDFsDrawing) {
     }
 }
 
+// Short lines, whose square and round caps are a good part of their ink.
+TEST(PDFThinStrokesTest, CapsReachPastTheEndsAsMuPDFsDo) {
+    std::string content;
+    for (int i = 0; i < 400; ++i) {
+        content += Op("%.0f J 0.8 w %.1f %.1f m %.1f %.1f l S\n", 1 + i % 2, 20 + (i % 20) * 28,
+                      20 + (i / 20) * 37, 22.5 + (i % 20) * 28, 20 + (i / 20) * 37 + i % 3);
+    }
+    const std::string path = ScratchPath("capped-strokes.pdf");
+    WriteFile(path, StrokePage(content, ""));
+    auto document = PDFPageDocument::Open(path);
+    const PixelsPtr mupdf = document->RenderPage(0);
+    const PixelsPtr ours = document->RenderPage(0, {.thinStrokes = true});
+    // Without the caps the painter puts down a fifth less (0.82); with them, 1.006.
+    EXPECT_NEAR(Ink(*ours) / Ink(*mupdf), 1.0, 0.05);
+}
+
 // Dashed, clipped, wide strokes and coordinates beyond the painter's range are MuPDF's to
 // draw, and so is everything on a page that uses blending (MuPDF draws it as a transparency
 // group) and in a form that is a group: with or without our painter the page is the same.
