@@ -19,6 +19,7 @@ typedef struct BandJob {
     unsigned char* rows;  // the first row of `area` in the page's pixmap
     fz_cookie* cookie;
     int thinStrokes;
+    int elideGroups;
     pthread_t thread;
     int threaded;
     int failed;
@@ -34,7 +35,7 @@ static void draw_band(BandJob* job) {
     fz_try(ctx) {
         band = fz_new_pixmap_with_bbox_and_data(ctx, fz_device_bgr(ctx), job->area, NULL, 0,
                                                 job->rows);
-        device = pdfglue_new_page_device(ctx, band, job->thinStrokes);
+        device = pdfglue_new_page_device(ctx, band, job->thinStrokes, job->elideGroups);
         fz_run_display_list(ctx, job->list, device, job->ctm, fz_rect_from_irect(job->area),
                             job->cookie);
         fz_close_device(ctx, device);
@@ -54,12 +55,19 @@ static void* band_thread(void* job) {
     return NULL;
 }
 
-static fz_display_list* record_page(fz_context* ctx, fz_page* page, fz_cookie* cookie) {
+// Records the page; with `blends` (for the thin stroke painter), also whether any of its groups
+// blends other than normally.
+static fz_display_list* record_page(fz_context* ctx, fz_page* page, fz_cookie* cookie,
+                                    int* blends) {
     fz_display_list* list = fz_new_display_list(ctx, fz_bound_page(ctx, page));
     fz_device* device = NULL;
     fz_var(device);
     fz_try(ctx) {
         device = fz_new_list_device(ctx, list);
+        if (blends != NULL) {
+            fz_device* scout = pdfglue_new_blend_scout(ctx, device, blends);
+            device = scout;
+        }
         fz_run_page(ctx, page, device, fz_identity, cookie);
         fz_close_device(ctx, device);
     }
@@ -113,7 +121,8 @@ static const BandJob* finish_bands(fz_context* ctx, BandJob* jobs, int bands) {
 
 void pdfglue_draw_bands(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_pixmap* pixmap, int bands,
                         fz_cookie* cookies, int thinStrokes) {
-    fz_display_list* list = record_page(ctx, page, cookies);
+    int blends = 0;
+    fz_display_list* list = record_page(ctx, page, cookies, thinStrokes ? &blends : NULL);
     BandJob jobs[kPDFGlueMaxBands];
     memset(jobs, 0, sizeof jobs);
     const fz_irect area = fz_pixmap_bbox(ctx, pixmap);
@@ -129,6 +138,7 @@ void pdfglue_draw_bands(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_pixmap
         jobs[i].rows = fz_pixmap_samples(ctx, pixmap) + (jobs[i].area.y0 - area.y0) * stride;
         jobs[i].cookie = cookies != NULL ? &cookies[i] : NULL;
         jobs[i].thinStrokes = thinStrokes;
+        jobs[i].elideGroups = thinStrokes && !blends;
     }
     start_bands(ctx, jobs, bands);
     draw_band(&jobs[0]);

@@ -127,7 +127,9 @@ int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* ren
             const int bands = render->bands < kPDFGlueMaxBands ? render->bands : kPDFGlueMaxBands;
             pdfglue_draw_bands(ctx, page, ctm, pixmap, bands, cookies, render->thinStrokes);
         } else {
-            device = pdfglue_new_page_device(ctx, pixmap, render->thinStrokes);
+            // Unrecorded, the page's blending is not known before it is drawn: no group is
+            // elided.
+            device = pdfglue_new_page_device(ctx, pixmap, render->thinStrokes, 0);
             fz_run_page(ctx, page, device, ctm, cookies);
             fz_close_device(ctx, device);
         }

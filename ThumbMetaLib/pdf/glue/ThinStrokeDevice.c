@@ -12,8 +12,11 @@
 typedef struct ThinStrokeDevice {
     fz_device super;
     fz_device* inner;
-    fz_pixmap* pixmap;
-    int depth;  // open clips, masks, groups and tiles
+    fz_pixmap* pixmap;  // null for a scout, which only looks
+    int* blends;        // a scout's finding: a group blends other than normally
+    int elideGroups;    // opaque, normal groups are drawn as if their content stood alone
+    int depth;          // open clips, masks, groups and tiles
+    int elided;         // groups not handed on
 } ThinStrokeDevice;
 
 static fz_device* inner_of(fz_device* dev) {
@@ -41,8 +44,8 @@ static void thin_stroke_path(fz_context* ctx, fz_device* dev, const fz_path* pat
                              fz_color_params params) {
     ThinStrokeDevice* self = (ThinStrokeDevice*)dev;
     const float width = pdfglue_stroke_pixel_width(ctx, stroke, ctm);
-    if (self->depth != 0 || stroke->dash_len != 0 || colorspace == NULL || !(width <= 1.0f) ||
-        !(alpha > 0.0f && alpha <= 1.0f) ||
+    if (self->pixmap == NULL || self->depth != 0 || stroke->dash_len != 0 || colorspace == NULL ||
+        !(width <= 1.0f) || !(alpha > 0.0f && alpha <= 1.0f) ||
         pdfglue_thinnest_stroke(fz_graphics_aa_level(ctx)) == 0.0f) {
         fz_stroke_path(ctx, self->inner, path, stroke, ctm, colorspace, color, alpha, params);
         return;
@@ -68,7 +71,9 @@ static void thin_close_device(fz_context* ctx, fz_device* dev) {
 static void thin_drop_device(fz_context* ctx, fz_device* dev) {
     ThinStrokeDevice* self = (ThinStrokeDevice*)dev;
     fz_drop_device(ctx, self->inner);
-    fz_drop_pixmap(ctx, self->pixmap);
+    if (self->pixmap != NULL) {
+        fz_drop_pixmap(ctx, self->pixmap);
+    }
 }
 
 static void thin_fill_path(fz_context* ctx, fz_device* dev, const fz_path* path, int evenOdd,
@@ -155,14 +160,34 @@ static void thin_end_mask(fz_context* ctx, fz_device* dev) {
     fz_end_mask(ctx, inner_of(dev));
 }
 
+// A group drawn at full opacity with normal blending and without knockout composites over
+// what lies below exactly as its content would on its own, isolated or not, as long as nothing
+// inside blends otherwise: MuPDF wraps every page that uses transparency in such a group (and
+// forms often are one), which would keep all their strokes from the painter. Such a group is
+// not handed on when the page's scout saw no other blending. Only groups outside every
+// container are elided, so a group closed at depth 0 is always an elided one.
 static void thin_begin_group(fz_context* ctx, fz_device* dev, fz_rect area, fz_colorspace* cs,
                              int isolated, int knockout, int blendmode, float alpha) {
-    fz_begin_group(ctx, inner_of(dev), area, cs, isolated, knockout, blendmode, alpha);
+    ThinStrokeDevice* self = (ThinStrokeDevice*)dev;
+    if (self->blends != NULL && (knockout || (blendmode & FZ_BLEND_MODEMASK) != FZ_BLEND_NORMAL)) {
+        *self->blends = 1;
+    }
+    if (self->elideGroups && self->depth == 0 && !knockout &&
+        (blendmode & FZ_BLEND_MODEMASK) == FZ_BLEND_NORMAL && alpha == 1.0f) {
+        ++self->elided;
+        return;
+    }
+    fz_begin_group(ctx, self->inner, area, cs, isolated, knockout, blendmode, alpha);
     opened(dev);
 }
 
 static void thin_end_group(fz_context* ctx, fz_device* dev) {
-    fz_end_group(ctx, inner_of(dev));
+    ThinStrokeDevice* self = (ThinStrokeDevice*)dev;
+    if (self->depth == 0 && self->elided > 0) {
+        --self->elided;
+        return;
+    }
+    fz_end_group(ctx, self->inner);
     closed(dev);
 }
 
@@ -196,7 +221,7 @@ static void thin_end_layer(fz_context* ctx, fz_device* dev) {
     fz_end_layer(ctx, inner_of(dev));
 }
 
-fz_device* pdfglue_new_thin_stroke_device(fz_context* ctx, fz_device* inner, fz_pixmap* pixmap) {
+static ThinStrokeDevice* new_device(fz_context* ctx, fz_device* inner) {
     ThinStrokeDevice* self = fz_new_derived_device(ctx, ThinStrokeDevice);
     self->super.hints = inner->hints;
     self->super.flags = inner->flags;
@@ -227,16 +252,30 @@ fz_device* pdfglue_new_thin_stroke_device(fz_context* ctx, fz_device* inner, fz_
     self->super.begin_layer = thin_begin_layer;
     self->super.end_layer = thin_end_layer;
     self->inner = inner;
+    return self;
+}
+
+fz_device* pdfglue_new_thin_stroke_device(fz_context* ctx, fz_device* inner, fz_pixmap* pixmap,
+                                          int elideGroups) {
+    ThinStrokeDevice* self = new_device(ctx, inner);
     self->pixmap = fz_keep_pixmap(ctx, pixmap);
+    self->elideGroups = elideGroups;
     return &self->super;
 }
 
-fz_device* pdfglue_new_page_device(fz_context* ctx, fz_pixmap* pixmap, int thinStrokes) {
+fz_device* pdfglue_new_blend_scout(fz_context* ctx, fz_device* inner, int* blends) {
+    ThinStrokeDevice* self = new_device(ctx, inner);
+    self->blends = blends;
+    return &self->super;
+}
+
+fz_device* pdfglue_new_page_device(fz_context* ctx, fz_pixmap* pixmap, int thinStrokes,
+                                   int elideGroups) {
     fz_device* draw = fz_new_draw_device(ctx, fz_identity, pixmap);
     fz_device* device = draw;
     if (thinStrokes) {
         fz_try(ctx) {
-            device = pdfglue_new_thin_stroke_device(ctx, draw, pixmap);
+            device = pdfglue_new_thin_stroke_device(ctx, draw, pixmap, elideGroups);
         }
         fz_catch(ctx) {
             fz_drop_device(ctx, draw);
