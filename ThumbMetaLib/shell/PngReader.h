@@ -11,6 +11,10 @@ namespace ThumbMetaLib::shell {
 struct PngLimits {
     uint32_t maxSide = 8192;  // width and height, checked before any allocation
     size_t maxFileBytes = 64 * 1024 * 1024;
+    // The largest block libpng may allocate while reading (chunk data, row buffers; the image
+    // is ours, sized by maxSide): a chunk's claimed length is never trusted alone. An
+    // ancillary chunk above it is skipped, anything else fails the read.
+    size_t maxAllocation = 16 * 1024 * 1024;
 };
 
 // A PNG as interleaved RGB plus a fourth byte of 255 (colour mode 3), the form every

@@ -159,5 +159,21 @@ TEST_F(PngReaderTest, RefusesDamagedAndOversizedFiles) {
     EXPECT_FALSE(ReadPngFile(folder_.File("link.png")));
 }
 
+// libpng's own allocations are capped: a row buffer above the cap fails the read, and a text
+// chunk claiming more than the file holds (a fuzzer's finding) is never allocated.
+TEST_F(PngReaderTest, LibpngAllocationsAreCapped) {
+    Made("wide", "-size 4096x2 xc:red -depth 16 PNG64:");
+    const std::vector<uint8_t> wide = Bytes(folder_.File("wide.png"));
+    PngLimits small;
+    small.maxAllocation = 16 * 1024;  // a row is 4096 x 8 bytes
+    EXPECT_FALSE(ReadPng(wide.data(), wide.size(), small));
+    EXPECT_TRUE(ReadPng(wide.data(), wide.size()));
+
+    const std::vector<uint8_t> claims =
+        Bytes(std::string(VANTORY_CORPUS_DIR) + "/fuzz-regressions/png_read/oom-b3e7f4adbbd817e5");
+    ASSERT_EQ(claims.size(), 102u);
+    EXPECT_FALSE(ReadPng(claims.data(), claims.size()));
+}
+
 }  // namespace
 }  // namespace ThumbMetaLib::shell
