@@ -65,8 +65,7 @@ static fz_display_list* record_page(fz_context* ctx, fz_page* page, fz_cookie* c
     fz_try(ctx) {
         device = fz_new_list_device(ctx, list);
         if (blends != NULL) {
-            fz_device* scout = pdfglue_new_blend_scout(ctx, device, blends);
-            device = scout;
+            device = pdfglue_new_blend_scout(ctx, device, blends);  // on failure still the list's
         }
         fz_run_page(ctx, page, device, fz_identity, cookie);
         fz_close_device(ctx, device);

@@ -37,8 +37,9 @@ float pdfglue_stroke_pixel_width(fz_context* ctx, const fz_stroke_state* stroke,
 float pdfglue_thinnest_stroke(int aaLevel);
 
 // Paints `path` through `ctm` as a line `width` pixels wide (at most 1) into `pixmap` in the
-// colour `bgr` (0 to 1 each) at `alpha`, with `cap` for subpaths of no length. Points must be
-// finite; segments are clipped to the pixmap.
+// colour `bgr` (0 to 1 each) at `alpha`, with `cap` at the ends of open subpaths (a dot for one
+// of no length). Segments are clipped to the pixmap; those with a point that is not a finite
+// number are skipped.
 void pdfglue_paint_thin_stroke(fz_context* ctx, fz_pixmap* pixmap, const fz_path* path,
                                fz_matrix ctm, float width, fz_linecap cap, const float bgr[3],
                                float alpha);
