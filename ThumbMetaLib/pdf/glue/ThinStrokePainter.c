@@ -23,7 +23,7 @@ typedef struct Painter {
     float width;
     float alpha;
     fz_linecap cap;
-    float color[3];  // 0 to 255
+    int color[3];    // 0 to 255
     fz_point start;  // of the subpath, in device space
     fz_point current;
     int subpathOpen;          // a moveto has begun a subpath
@@ -32,16 +32,22 @@ typedef struct Painter {
     fz_point lastDirection;
 } Painter;
 
-static void blend(Painter* p, int x, int y, float coverage) {
+// v / 255 rounded, for 0 <= v <= 255 * 255, without a division.
+static inline int divide_by_255(int v) {
+    v += 128;
+    return (v + (v >> 8)) >> 8;
+}
+
+static inline void blend(Painter* p, int x, int y, float coverage) {
     if (x < p->area.x0 || x >= p->area.x1 || y < p->area.y0 || y >= p->area.y1) {
         return;
     }
-    float a = coverage * p->alpha;
-    a = a > 1.0f ? 1.0f : a;
+    const float a = coverage * p->alpha;
+    const int weight = a >= 1.0f ? 255 : (int)(a * 255.0f + 0.5f);
     unsigned char* pixel =
         p->samples + (ptrdiff_t)(y - p->area.y0) * p->stride + (ptrdiff_t)(x - p->area.x0) * p->n;
     for (int c = 0; c < 3; ++c) {
-        pixel[c] = (unsigned char)lrintf(pixel[c] + (p->color[c] - pixel[c]) * a);
+        pixel[c] = (unsigned char)divide_by_255(pixel[c] * (255 - weight) + p->color[c] * weight);
     }
 }
 
@@ -161,10 +167,10 @@ static void paint_dot(Painter* p, fz_point at) {
 }
 
 static void line_to_device(Painter* p, fz_point to) {
-    const float length = hypotf(to.x - p->current.x, to.y - p->current.y);
+    const float dx = to.x - p->current.x, dy = to.y - p->current.y;
+    const float length = sqrtf(dx * dx + dy * dy);  // coordinates are far below overflow
     if (length > 0.0f) {
-        const fz_point direction =
-            fz_make_point((to.x - p->current.x) / length, (to.y - p->current.y) / length);
+        const fz_point direction = fz_make_point(dx / length, dy / length);
         if (!p->subpathLength) {
             p->firstDirection = direction;
         }
@@ -265,7 +271,7 @@ void pdfglue_paint_thin_stroke(fz_context* ctx, fz_pixmap* pixmap, const fz_path
     p.cap = cap;
     for (int c = 0; c < 3; ++c) {
         const float v = bgr[c] < 0.0f ? 0.0f : bgr[c] > 1.0f ? 1.0f : bgr[c];
-        p.color[c] = v * 255.0f;
+        p.color[c] = (int)(v * 255.0f + 0.5f);
     }
     fz_walk_path(ctx, path, &walker, &p);
     end_subpath(&p);
