@@ -79,6 +79,13 @@ std::unique_ptr<PDFPageDocument> PDFPageDocument::OpenMemory(const uint8_t* data
     return Finish(std::move(handle), err, name, cap);
 }
 
+PDFGlueImageCache* PDFPageDocument::Images(bool wanted) const {
+    if (wanted && !images_) {
+        images_.reset(pdfglue_new_image_cache());  // null when that fails: MuPDF decodes
+    }
+    return wanted ? images_.get() : nullptr;
+}
+
 PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& options) const {
     fz_context* ctx = handle_->Context();
     const PDFMemoryCapWatch cap;
@@ -130,7 +137,8 @@ PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& opt
                                deadline.Cookie(),
                                std::clamp(bands, 1, static_cast<int>(kPDFGlueMaxBands)),
                                std::clamp(options.graphicsAALevel, 0, 8),
-                               options.thinStrokes ? 1 : 0};
+                               options.thinStrokes ? 1 : 0,
+                               Images(options.ownJPEG)};
     if (pdfglue_render_page(ctx, page, &render, &err) != 0) {
         throw PagelError::RenderingPage(err.code, err.text, pageIndex);
     }

@@ -31,6 +31,10 @@ struct PDFRenderOptions {
     // Strokes at most one pixel wide painted by our own line painter instead of MuPDF's scan
     // converter: much cheaper on drawings of many thin lines, within a level or two of it.
     bool thinStrokes = false;
+    // JPEG images decoded by our own codec at the reduction the drawing needs, and kept for the
+    // document's later pages: faster than MuPDF's decoder; plain grey and YCbCr JPEGs only,
+    // the rest stays MuPDF's.
+    bool ownJPEG = false;
     // Asked every few hundredths of a second, on another thread, while the page is drawn;
     // once it answers true, drawing stops and the render fails with kPDFGlueErrorAbort. Null:
     // never; otherwise it must stay valid until RenderPage returns.
@@ -56,13 +60,25 @@ public:
 
 private:
     PDFPageDocument(std::unique_ptr<PDFDocumentHandle> handle, int pageCount)
-        : handle_(std::move(handle)), pageCount_(pageCount) {}
+        : handle_(std::move(handle)),
+          pageCount_(pageCount),
+          images_(nullptr, ImageCacheDeleter{handle_->Context()}) {}
+    // The document's image cache when `wanted`, made on first use; null otherwise.
+    PDFGlueImageCache* Images(bool wanted) const;
     static std::unique_ptr<PDFPageDocument> Finish(std::unique_ptr<PDFDocumentHandle> handle,
                                                    const PDFGlueError& err, const std::string& name,
                                                    const PDFMemoryCapWatch& cap);
 
+    struct ImageCacheDeleter {
+        fz_context* ctx;
+        void operator()(PDFGlueImageCache* cache) const { pdfglue_drop_image_cache(ctx, cache); }
+    };
+
     std::unique_ptr<PDFDocumentHandle> handle_;
     int pageCount_;
+    // Our codec's decodes of the document's JPEG images, kept between pages (ownJPEG); made on
+    // first use, released before the document.
+    mutable std::unique_ptr<PDFGlueImageCache, ImageCacheDeleter> images_;
 };
 
 }  // namespace ThumbMetaLib

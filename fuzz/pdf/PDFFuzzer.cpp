@@ -45,10 +45,13 @@ void DrawFirstPage(const uint8_t* data, size_t size) {
         auto document = PDFPageDocument::OpenMemory(data, size, kName);
         if (document->PageCount() > 0) {
             // At this size nearly every stroke is thinner than a pixel: the input's last byte
-            // chooses between our painter of thin strokes and MuPDF's own drawing.
+            // chooses between our painter of thin strokes and codec of JPEG images and
+            // MuPDF's own drawing and decoding.
+            const uint8_t last = size > 0 ? data[size - 1] : 0;
             document->RenderPage(0, {.fitSize = kDrawSize,
                                      .timeLimit = std::chrono::milliseconds(0),
-                                     .thinStrokes = size > 0 && (data[size - 1] & 1) != 0});
+                                     .thinStrokes = (last & 1) != 0,
+                                     .ownJPEG = (last & 2) != 0});
         }
     } catch (const PagelError&) {
     }

@@ -63,7 +63,8 @@ std::unique_ptr<ThumbMetaLib::PDFPageDocument> OpenPages(const std::string& path
 // mean difference on that page is about 1 % of full scale, invisible at thumbnail size, for
 // about a quarter less drawing time). Text keeps full anti-aliasing. Strokes at most a pixel
 // wide are painted by our own line painter rather than MuPDF's scan converter, which spends
-// the stroke's whole bounding box on each (the glue's ThinStrokes.h says how).
+// the stroke's whole bounding box on each (the glue's ThinStrokes.h says how), and JPEG images
+// are decoded by our own codec at the reduction the thumbnail needs (the glue's JPEGImages.h).
 PixelsPtr RenderFitted(const ThumbMetaLib::PDFPageDocument& document, int32_t index, int32_t size,
                        const std::function<bool()>* cancelled = nullptr) {
     ThumbMetaLib::PDFRenderOptions options;
@@ -72,6 +73,7 @@ PixelsPtr RenderFitted(const ThumbMetaLib::PDFPageDocument& document, int32_t in
     options.bands = ThumbnailBands();
     options.graphicsAALevel = kThumbnailGraphicsAALevel;
     options.thinStrokes = true;
+    options.ownJPEG = true;
     PixelsPtr page = TranslatingPDFErrors([&] { return document.RenderPage(index, options); });
     // The page comes as B,G,R,255; the encoder and resize kernels read R first.
     if (!page || !ThumbMetaLib::SwapFirstAndThirdBytes(*page)) {

@@ -18,8 +18,7 @@ typedef struct BandJob {
     fz_irect area;
     unsigned char* rows;  // the first row of `area` in the page's pixmap
     fz_cookie* cookie;
-    int thinStrokes;
-    int elideGroups;
+    int flags;  // kPageDraw*
     pthread_t thread;
     int threaded;
     int failed;
@@ -30,12 +29,15 @@ static void draw_band(BandJob* job) {
     fz_context* ctx = job->ctx;
     fz_pixmap* band = NULL;
     fz_device* device = NULL;
+    // Each band decodes its images for itself, as MuPDF's bands do: the document's cache
+    // belongs to the calling thread.
+    PDFGlueImageCache* images = job->flags & kPageDrawOwnJPEG ? pdfglue_new_image_cache() : NULL;
     fz_var(band);
     fz_var(device);
     fz_try(ctx) {
         band = fz_new_pixmap_with_bbox_and_data(ctx, fz_device_bgr(ctx), job->area, NULL, 0,
                                                 job->rows);
-        device = pdfglue_new_page_device(ctx, band, job->thinStrokes, job->elideGroups);
+        device = pdfglue_new_page_device(ctx, band, job->flags, images);
         fz_run_display_list(ctx, job->list, device, job->ctm, fz_rect_from_irect(job->area),
                             job->cookie);
         fz_close_device(ctx, device);
@@ -43,6 +45,7 @@ static void draw_band(BandJob* job) {
     fz_always(ctx) {
         fz_drop_device(ctx, device);
         fz_drop_pixmap(ctx, band);
+        pdfglue_drop_image_cache(ctx, images);
     }
     fz_catch(ctx) {
         job->failed = 1;
@@ -119,8 +122,9 @@ static const BandJob* finish_bands(fz_context* ctx, BandJob* jobs, int bands) {
 }
 
 void pdfglue_draw_bands(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_pixmap* pixmap, int bands,
-                        fz_cookie* cookies, int thinStrokes) {
+                        fz_cookie* cookies, int flags) {
     int blends = 0;
+    const int thinStrokes = flags & kPageDrawThinStrokes;
     fz_display_list* list = record_page(ctx, page, cookies, thinStrokes ? &blends : NULL);
     BandJob jobs[kPDFGlueMaxBands];
     memset(jobs, 0, sizeof jobs);
@@ -136,8 +140,7 @@ void pdfglue_draw_bands(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_pixmap
         jobs[i].area.y1 = area.y0 + (int)((int64_t)height * (i + 1) / bands);
         jobs[i].rows = fz_pixmap_samples(ctx, pixmap) + (jobs[i].area.y0 - area.y0) * stride;
         jobs[i].cookie = cookies != NULL ? &cookies[i] : NULL;
-        jobs[i].thinStrokes = thinStrokes;
-        jobs[i].elideGroups = thinStrokes && !blends;
+        jobs[i].flags = flags | (thinStrokes && !blends ? kPageDrawElideGroups : 0);
     }
     start_bands(ctx, jobs, bands);
     draw_band(&jobs[0]);

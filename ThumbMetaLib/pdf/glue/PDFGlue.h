@@ -78,6 +78,12 @@ PDFGlueCookie* pdfglue_new_cookie(void);
 void pdfglue_abort_cookie(PDFGlueCookie* cookie);
 void pdfglue_free_cookie(PDFGlueCookie* cookie);
 
+// A document's JPEG images as our codec decoded them, kept between its pages. Allocated with
+// the C library (null when that fails); dropped with the context that drew the pages.
+typedef struct PDFGlueImageCache PDFGlueImageCache;
+PDFGlueImageCache* pdfglue_new_image_cache(void);
+void pdfglue_drop_image_cache(fz_context* ctx, PDFGlueImageCache* cache);
+
 // The most bands one page is drawn in at once.
 enum { kPDFGlueMaxBands = 4 };
 
@@ -98,6 +104,10 @@ typedef struct PDFGlueRender {
     // scan converter: the same coverage at a fraction of the cost for drawings of many thin
     // lines (ThumbMetaLib/pdf/README.md, "Drawing a page").
     int thinStrokes;
+    // Not null: JPEG images are decoded by our codec at the reduction the page's size needs,
+    // instead of MuPDF's libjpeg, and kept here for the document's later pages
+    // (ThumbMetaLib/pdf/README.md, "Drawing a page").
+    PDFGlueImageCache* images;
 } PDFGlueRender;
 int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* render,
                         PDFGlueError* err);

@@ -117,6 +117,8 @@ int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* ren
             fz_concat(fz_translate(-box.x0, -box.y0), fz_scale(render->scale, render->scale));
         const fz_irect area = {0, 0, render->width, render->height};
         fz_cookie* cookies = render->cookie != NULL ? render->cookie->bands : NULL;
+        const int flags = (render->thinStrokes ? kPageDrawThinStrokes : 0) |
+                          (render->images != NULL ? kPageDrawOwnJPEG : 0);
         fz_set_graphics_aa_level(ctx, render->graphicsAALevel);
         // Opaque device BGR on white (transparent areas stay white), then widened into the
         // caller's B,G,R,255 rows. Drawing into a pixmap without alpha spares MuPDF's painters
@@ -125,11 +127,11 @@ int pdfglue_render_page(fz_context* ctx, fz_page* page, const PDFGlueRender* ren
         fz_clear_pixmap_with_value(ctx, pixmap, 0xFF);
         if (render->bands > 1) {
             const int bands = render->bands < kPDFGlueMaxBands ? render->bands : kPDFGlueMaxBands;
-            pdfglue_draw_bands(ctx, page, ctm, pixmap, bands, cookies, render->thinStrokes);
+            pdfglue_draw_bands(ctx, page, ctm, pixmap, bands, cookies, flags);
         } else {
             // Unrecorded, the page's blending is not known before it is drawn: no group is
             // elided.
-            device = pdfglue_new_page_device(ctx, pixmap, render->thinStrokes, 0);
+            device = pdfglue_new_page_device(ctx, pixmap, flags, render->images);
             fz_run_page(ctx, page, device, ctm, cookies);
             fz_close_device(ctx, device);
         }

@@ -4,6 +4,7 @@
 // a buffer of its own, not into the page's pixmap.
 #include <math.h>
 
+#include "ThumbMetaLib/pdf/glue/JPEGImages.h"
 #include "ThumbMetaLib/pdf/glue/ThinStrokes.h"
 
 // Paths reaching beyond this many pixels are left to MuPDF, which handles any coordinate.
@@ -12,11 +13,12 @@
 typedef struct ThinStrokeDevice {
     fz_device super;
     fz_device* inner;
-    fz_pixmap* pixmap;  // null for a scout, which only looks
-    int* blends;        // a scout's finding: a group blends other than normally
-    int elideGroups;    // opaque, normal groups are drawn as if their content stood alone
-    int depth;          // open clips, masks, groups and tiles
-    int elided;         // groups not handed on
+    fz_pixmap* pixmap;          // null for a scout, which only looks
+    int* blends;                // a scout's finding: a group blends other than normally
+    int flags;                  // kPageDraw*
+    int depth;                  // open clips, masks, groups and tiles
+    int elided;                 // groups not handed on
+    PDFGlueImageCache* images;  // with kPageDrawOwnJPEG, else null
 } ThinStrokeDevice;
 
 static fz_device* inner_of(fz_device* dev) {
@@ -44,8 +46,8 @@ static void thin_stroke_path(fz_context* ctx, fz_device* dev, const fz_path* pat
                              fz_color_params params) {
     ThinStrokeDevice* self = (ThinStrokeDevice*)dev;
     const float width = pdfglue_stroke_pixel_width(ctx, stroke, ctm);
-    if (self->pixmap == NULL || self->depth != 0 || stroke->dash_len != 0 || colorspace == NULL ||
-        !(width <= 1.0f) || !(alpha > 0.0f && alpha <= 1.0f) ||
+    if (!(self->flags & kPageDrawThinStrokes) || self->depth != 0 || stroke->dash_len != 0 ||
+        colorspace == NULL || !(width <= 1.0f) || !(alpha > 0.0f && alpha <= 1.0f) ||
         pdfglue_thinnest_stroke(fz_graphics_aa_level(ctx)) == 0.0f) {
         fz_stroke_path(ctx, self->inner, path, stroke, ctm, colorspace, color, alpha, params);
         return;
@@ -71,9 +73,7 @@ static void thin_close_device(fz_context* ctx, fz_device* dev) {
 static void thin_drop_device(fz_context* ctx, fz_device* dev) {
     ThinStrokeDevice* self = (ThinStrokeDevice*)dev;
     fz_drop_device(ctx, self->inner);
-    if (self->pixmap != NULL) {
-        fz_drop_pixmap(ctx, self->pixmap);
-    }
+    fz_drop_pixmap(ctx, self->pixmap);  // null is ignored
 }
 
 static void thin_fill_path(fz_context* ctx, fz_device* dev, const fz_path* path, int evenOdd,
@@ -127,9 +127,25 @@ static void thin_fill_shade(fz_context* ctx, fz_device* dev, fz_shade* shade, fz
     fz_fill_shade(ctx, inner_of(dev), shade, ctm, alpha, params);
 }
 
+// Images: any JPEG our codec takes is handed on decoded, in every clip, mask and group.
 static void thin_fill_image(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm,
                             float alpha, fz_color_params params) {
-    fz_fill_image(ctx, inner_of(dev), image, ctm, alpha, params);
+    ThinStrokeDevice* self = (ThinStrokeDevice*)dev;
+    fz_image* decoded = NULL;
+    fz_var(decoded);
+    if (self->images != NULL) {
+        decoded =
+            pdfglue_cached_jpeg_image(ctx, self->images, image, pdfglue_jpeg_reduction(image, ctm));
+    }
+    fz_try(ctx) {
+        fz_fill_image(ctx, self->inner, decoded != NULL ? decoded : image, ctm, alpha, params);
+    }
+    fz_always(ctx) {
+        fz_drop_image(ctx, decoded);
+    }
+    fz_catch(ctx) {
+        fz_rethrow(ctx);
+    }
 }
 
 static void thin_fill_image_mask(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm,
@@ -172,7 +188,7 @@ static void thin_begin_group(fz_context* ctx, fz_device* dev, fz_rect area, fz_c
     if (self->blends != NULL && (knockout || (blendmode & FZ_BLEND_MODEMASK) != FZ_BLEND_NORMAL)) {
         *self->blends = 1;
     }
-    if (self->elideGroups && self->depth == 0 && !knockout &&
+    if ((self->flags & kPageDrawElideGroups) && self->depth == 0 && !knockout &&
         (blendmode & FZ_BLEND_MODEMASK) == FZ_BLEND_NORMAL && alpha == 1.0f) {
         ++self->elided;
         return;
@@ -256,10 +272,11 @@ static ThinStrokeDevice* new_device(fz_context* ctx, fz_device* inner) {
 }
 
 fz_device* pdfglue_new_thin_stroke_device(fz_context* ctx, fz_device* inner, fz_pixmap* pixmap,
-                                          int elideGroups) {
+                                          int flags, PDFGlueImageCache* images) {
     ThinStrokeDevice* self = new_device(ctx, inner);
     self->pixmap = fz_keep_pixmap(ctx, pixmap);
-    self->elideGroups = elideGroups;
+    self->flags = flags;
+    self->images = flags & kPageDrawOwnJPEG ? images : NULL;
     return &self->super;
 }
 
@@ -269,13 +286,13 @@ fz_device* pdfglue_new_blend_scout(fz_context* ctx, fz_device* inner, int* blend
     return &self->super;
 }
 
-fz_device* pdfglue_new_page_device(fz_context* ctx, fz_pixmap* pixmap, int thinStrokes,
-                                   int elideGroups) {
+fz_device* pdfglue_new_page_device(fz_context* ctx, fz_pixmap* pixmap, int flags,
+                                   PDFGlueImageCache* images) {
     fz_device* draw = fz_new_draw_device(ctx, fz_identity, pixmap);
     fz_device* device = draw;
-    if (thinStrokes) {
+    if (flags != 0) {
         fz_try(ctx) {
-            device = pdfglue_new_thin_stroke_device(ctx, draw, pixmap, elideGroups);
+            device = pdfglue_new_thin_stroke_device(ctx, draw, pixmap, flags, images);
         }
         fz_catch(ctx) {
             fz_drop_device(ctx, draw);

@@ -9,26 +9,37 @@
 // painter adds along the line only: the same coverage for a fraction of the work.
 #include <mupdf/fitz.h>
 
+#include "ThumbMetaLib/pdf/glue/PDFGlue.h"
+
+// What a page's device draws itself (bits of pdfglue_new_page_device's `flags`).
+enum {
+    // Strokes it can paint exactly: at most one pixel wide, not dashed, and drawn outside
+    // every clip, mask, group and tile (where the draw device would paint into the pixmap
+    // itself, with normal blending).
+    kPageDrawThinStrokes = 1,
+    // Groups at full opacity with normal blending are not handed on: their content is drawn
+    // as if it stood outside them. Only for a page without other blending
+    // (pdfglue_new_blend_scout).
+    kPageDrawElideGroups = 2,
+    // JPEG images are decoded by our codec (JPEGImages.h), kept in the device's image cache.
+    kPageDrawOwnJPEG = 4,
+};
+
 // A device that hands every call on to `inner`, a draw device onto the opaque B,G,R `pixmap`,
-// except the strokes it can paint exactly: at most one pixel wide, not dashed, and drawn
-// outside every clip, mask, group and tile (where the draw device would paint into the pixmap
-// itself, with normal blending). With `elideGroups`, which only a page without other blending
-// may ask for (pdfglue_new_blend_scout), groups at full opacity with normal blending are not
-// handed on either: their content is drawn as if it stood outside them. The device takes over
-// `inner` and drops it with itself; when making the device fails (MuPDF's error is thrown),
-// `inner` stays the caller's.
+// except what `flags` has it draw itself. The device takes over `inner` and drops it with
+// itself; when making the device fails (MuPDF's error is thrown), `inner` stays the caller's.
 fz_device* pdfglue_new_thin_stroke_device(fz_context* ctx, fz_device* inner, fz_pixmap* pixmap,
-                                          int elideGroups);
+                                          int flags, PDFGlueImageCache* images);
 
 // A device that hands every call on to `inner` (a page being recorded) and sets `*blends`
 // when the page opens a group that blends other than normally or knocks out.
 fz_device* pdfglue_new_blend_scout(fz_context* ctx, fz_device* inner, int* blends);
 
-// The device a page or band is drawn with into `pixmap`: MuPDF's draw device, behind the thin
-// stroke device when `thinStrokes` is set, eliding groups with `elideGroups`. Throws MuPDF's
-// error.
-fz_device* pdfglue_new_page_device(fz_context* ctx, fz_pixmap* pixmap, int thinStrokes,
-                                   int elideGroups);
+// The device a page or band is drawn with into `pixmap`: MuPDF's draw device, behind our own
+// device when `flags` (kPageDraw*) asks for anything. `images` (for kPageDrawOwnJPEG; null
+// leaves every image to MuPDF) must outlive the device. Throws MuPDF's error.
+fz_device* pdfglue_new_page_device(fz_context* ctx, fz_pixmap* pixmap, int flags,
+                                   PDFGlueImageCache* images);
 
 // The stroke's width in pixels as MuPDF's draw device draws it: at least the context's
 // minimum line width and the thinnest stroke its anti-aliasing level draws.
