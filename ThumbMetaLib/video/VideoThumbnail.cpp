@@ -9,6 +9,7 @@ extern "C" {
 
 #include "ThumbMetaLib/engine/ThumbnailHooks.h"
 #include "ThumbMetaLib/video/BlankFrame.h"
+#include "ThumbMetaLib/video/FFmpegLimits.h"
 #include "ThumbMetaLib/video/FFmpegLog.h"
 #include "ThumbMetaLib/video/FrameGeometry.h"
 #include "ThumbMetaLib/video/FrameScaler.h"
@@ -92,6 +93,7 @@ PixelsPtr VideoThumbnail(const std::string& path, uint32_t size, const VideoLimi
     if (size == 0) {
         return nullptr;
     }
+    video::CapFFmpegAllocations();
     video::FFmpegLogBudget budget(kLogLinesPerFile);
     try {
         const Deadline deadline(limits.seconds);
@@ -107,6 +109,7 @@ PixelsPtr VideoThumbnailFromMemory(const uint8_t* bytes, size_t count, uint32_t 
     if (size == 0 || bytes == nullptr) {
         return nullptr;
     }
+    video::CapFFmpegAllocations();
     video::FFmpegLogBudget budget(kLogLinesPerFile);
     try {
         const Deadline deadline(limits.seconds);
