@@ -7,19 +7,25 @@
 
 #include "HXJPEG.h"
 
-// Frames above this many pixels are left to MuPDF, whose allocations are capped per document
-// (the codec's coefficient store for a progressive frame is not).
+// Frames above this many pixels are left to MuPDF, whose allocations are capped per document;
+// the codec's are not. A sequential frame is decoded a row of blocks at a time; a
+// progressive one needs a store of every coefficient (2 bytes each: 96 MB for 16 MP in
+// three full-size components).
 #define kMaxFramePixels (64u * 1024u * 1024u)
+#define kMaxProgressiveFramePixels (16u * 1024u * 1024u)
 
-// Walks the segments before the frame: whether HXJPEG reads its colour as libjpeg would.
+enum { kNotPlain = 0, kSequential = 1, kProgressive = 2 };
+
+// Walks the segments before the frame: whether HXJPEG reads its colour as libjpeg would, and
+// which kind of frame follows.
 static int plain_jpeg(const unsigned char* data, size_t size) {
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
-        return 0;
+        return kNotPlain;
     }
     size_t at = 2;
     while (at + 4 <= size) {
         if (data[at] != 0xFF) {
-            return 0;
+            return kNotPlain;
         }
         const unsigned marker = data[at + 1];
         if (marker == 0xFF) {  // fill byte
@@ -28,30 +34,33 @@ static int plain_jpeg(const unsigned char* data, size_t size) {
         }
         const size_t length = ((size_t)data[at + 2] << 8) | data[at + 3];
         if (length < 2 || length > size - at - 2) {
-            return 0;
+            return kNotPlain;
         }
         const unsigned char* payload = data + at + 4;
         if (marker == 0xEE && length >= 7 && memcmp(payload, "Adobe", 5) == 0) {
-            return 0;
+            return kNotPlain;
         }
         if (marker >= 0xC0 && marker <= 0xC2) {  // baseline, extended or progressive frame
             if (length < 8) {
-                return 0;
+                return kNotPlain;
             }
             const unsigned components = payload[5];
+            const int kind = marker == 0xC2 ? kProgressive : kSequential;
             if (components == 3) {
                 return length >= 17 &&
-                       !(payload[6] == 'R' && payload[9] == 'G' && payload[12] == 'B');
+                               !(payload[6] == 'R' && payload[9] == 'G' && payload[12] == 'B')
+                           ? kind
+                           : kNotPlain;
             }
-            return components == 1;
+            return components == 1 ? kind : kNotPlain;
         }
         if (marker == 0xDA || (marker >= 0xC3 && marker <= 0xCF && marker != 0xC4 &&
                                marker != 0xC8 && marker != 0xCC)) {
-            return 0;  // a scan before the frame, or a frame kind the codec does not read
+            return kNotPlain;  // a scan before the frame, or a frame kind the codec does not read
         }
         at += 2 + length;
     }
-    return 0;
+    return kNotPlain;
 }
 
 int pdfglue_jpeg_reduction(fz_image* image, fz_matrix ctm) {
@@ -138,7 +147,9 @@ fz_image* pdfglue_decode_jpeg_image(fz_context* ctx, fz_image* image, int reduct
     }
     unsigned char* data = NULL;
     const size_t size = fz_buffer_storage(ctx, compressed->buffer, &data);
-    if (size > UINT32_MAX || !plain_jpeg(data, size)) {
+    const int kind = size <= UINT32_MAX ? plain_jpeg(data, size) : kNotPlain;
+    if (kind == kNotPlain || (kind == kProgressive && (uint64_t)image->w * (uint64_t)image->h >
+                                                          kMaxProgressiveFramePixels)) {
         return NULL;
     }
     fz_pixmap* pixmap = decode(ctx, image, data, size, reduction);
