@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     SetPDFThreadMemoryLimit(kMemoryLimit);
-    // Opened once for both: a second open parsed (and repaired) the whole input again, and
+    // Opened once for both: a second open parsed the whole input again, and
     // opening once tripled the executions per second.
     PDFGlueError err{};
     const std::shared_ptr<PDFDocumentHandle> handle =
