@@ -42,14 +42,6 @@ const char* DemuxerFor(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-// Fuzzing build only: AddressSanitizer's defaults, which ASAN_OPTIONS still overrides. FFmpeg
-// allocates and frees its frame and packet buffers for every input, and the default 256 MiB
-// quarantine hands each of them fresh pages; a small one still catches a use after free within
-// one input (as the PDF target does).
-extern "C" const char* __asan_default_options() {
-    return "quarantine_size_mb=8";
-}
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ThumbMetaLib::RegisterVideoFrames();
     // Damaged input makes FFmpeg talk a lot; the log would only slow the run.
