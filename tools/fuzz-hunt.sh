@@ -15,6 +15,8 @@
 #   VANTORY_FUZZ_WORKERS  fuzzers running at once (default: the processor count)
 #   VANTORY_FUZZ_TARGETS  only the targets whose name matches this extended regex
 #   VANTORY_FUZZ_BUILD    the sanitizer build folder (default build-asan)
+#   VANTORY_FUZZ_RECORD   "update": write the campaign into fuzz/CAMPAIGN.md (the committed
+#                         record of every campaign); otherwise its new rows are only printed
 set -uo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -25,6 +27,7 @@ filter="${VANTORY_FUZZ_TARGETS:-.}"
 build="${VANTORY_FUZZ_BUILD:-build-asan}"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+record="$repo/fuzz/CAMPAIGN.md"
 # Restarts of one slice after findings, so that an input that crashes at once cannot spin.
 max_restarts=5
 
@@ -109,6 +112,37 @@ minimise_findings() {
   done
 }
 
+# The record's table with this campaign's rows added to it, on standard output. Input lines:
+# "<target> <executions> <crashes> <leaks> <timeouts>"; a target the table lacks gets a row of
+# its own at the table's end.
+add_to_record() {
+  awk -v today="$(date -u +%Y-%m-%d)" '
+    function row(name, e, c, l, t, when) {
+      return sprintf("| %s | %d | %d | %d | %d | %s |", name, e, c, l, t, when)
+    }
+    FILENAME == "-" { add[$1] = $0; next }
+    /^\| [a-z0-9_]+ \| [0-9]+ \|/ {
+      split($0, f, "|")
+      name = f[2]; gsub(/ /, "", name)
+      in_table = 1
+      if (name in add) {
+        split(add[name], a, " ")
+        print row(name, f[3] + a[2], f[4] + a[3], f[5] + a[4], f[6] + a[5], today)
+        delete add[name]
+        next
+      }
+    }
+    in_table && !/^\|/ {
+      for (name in add) {
+        split(add[name], a, " ")
+        print row(name, a[2], a[3], a[4], a[5], today)
+      }
+      delete add
+      in_table = 0
+    }
+    { print }' - "$record"
+}
+
 mapfile -t targets < <(list_targets)
 if ((${#targets[@]} == 0)); then
   echo "no fuzz targets in $build (build it with tools/run-sanitized-tests.sh)" >&2
@@ -142,8 +176,9 @@ for line in "${targets[@]}"; do
 done
 echo
 status=0
-printf '%-22s %12s %12s %8s %13s %8s %6s\n' target executions cumulative exec/s coverage \
-  crashes leaks
+printf '%-22s %12s %12s %8s %13s %8s %6s %8s\n' target executions cumulative exec/s coverage \
+  crashes leaks timeouts
+campaign=()
 for line in "${targets[@]}"; do
   name="${line%% *}"
   tally="$home/$name/tally"
@@ -151,12 +186,29 @@ for line in "${targets[@]}"; do
   mapfile -t logs < <(awk '{print $3}' "$tally")
   read -r first last < <(coverage_of "${logs[@]}")
   # Every finding ends its run with the artifact libFuzzer wrote: crash-, leak-, timeout-, oom-.
-  crashes=$(cat "${logs[@]}" | grep -c -E 'Test unit written to .*/(crash|timeout|oom)-')
+  crashes=$(cat "${logs[@]}" | grep -c -E 'Test unit written to .*/(crash|oom)-')
   leaks=$(cat "${logs[@]}" | grep -c -E 'Test unit written to .*/leak-')
-  ((crashes + leaks == 0)) || status=1
+  timeouts=$(cat "${logs[@]}" | grep -c -E 'Test unit written to .*/timeout-')
+  ((crashes + leaks + timeouts == 0)) || status=1
+  campaign+=("$name $executions $crashes $leaks $timeouts")
   cumulative=$(($(cat "$home/$name/cumulative" 2>/dev/null || echo 0) + executions))
   echo "$cumulative" >"$home/$name/cumulative"
-  printf '%-22s %12s %12s %8s %13s %8s %6s\n' "$name" "$executions" "$cumulative" \
-    "$((spent > 0 ? executions / spent : 0))" "$first→$last" "$crashes" "$leaks"
+  printf '%-22s %12s %12s %8s %13s %8s %6s %8s\n' "$name" "$executions" "$cumulative" \
+    "$((spent > 0 ? executions / spent : 0))" "$first→$last" "$crashes" "$leaks" "$timeouts"
 done
+
+# The cumulative counts above are this machine's; the record in the repository outlives it.
+updated=$(mktemp)
+printf '%s\n' "${campaign[@]}" | add_to_record >"$updated"
+echo
+if [ "${VANTORY_FUZZ_RECORD:-}" = update ]; then
+  cp "$updated" "$record"
+  echo "fuzz/CAMPAIGN.md updated (say under \"Findings\" what became of new ones); its rows now:"
+else
+  echo "rows for fuzz/CAMPAIGN.md with this campaign added (VANTORY_FUZZ_RECORD=update writes them):"
+fi
+for line in "${campaign[@]}"; do
+  grep -E "^\| ${line%% *} \|" "$updated"
+done
+rm -f "$updated"
 exit $status

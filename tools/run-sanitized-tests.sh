@@ -17,7 +17,9 @@ cmake --build build-asan
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
-ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -L 'sanitize|fuzz' || status=$?
+# One slot more than the processors: the fuzz tests (one at a time) beside the other tests.
+ctest --test-dir build-asan --output-on-failure -j "$(($(nproc) + 1))" -L 'sanitize|fuzz' ||
+  status=$?
 # Each fuzz target's executions and speed, from libFuzzer's final stats in CTest's log.
 awk '/^[0-9]+\/[0-9]+ Test: fuzz\./ { name = $3 }
      /^stat::number_of_executed_units:/ { runs[name] = $2; found = 1 }

@@ -48,7 +48,7 @@ size_t CountScans(const std::vector<uint8_t>& file) {
 }  // namespace
 
 TEST(EncodeFileStructure, QualityEightRgbCarriesTheReferenceTablesAndFullSampling) {
-    Image image = MakePhoto(40, 24, 3);
+    SourceImage image = MakePhoto(40, 24, 3);
     std::vector<uint8_t> file;
     ASSERT_EQ(Encode(image, Options(8), file), 0);
 
@@ -80,7 +80,7 @@ TEST(EncodeFileStructure, QualityEightRgbCarriesTheReferenceTablesAndFullSamplin
 }
 
 TEST(EncodeFileStructure, QualitySixSamplesLuminanceTwoByTwo) {
-    Image image = MakePhoto(40, 24, 3);
+    SourceImage image = MakePhoto(40, 24, 3);
     std::vector<uint8_t> file;
     ASSERT_EQ(Encode(image, Options(6), file), 0);
     const long sof = FindMarker(file, 0xC0);
@@ -91,7 +91,7 @@ TEST(EncodeFileStructure, QualitySixSamplesLuminanceTwoByTwo) {
 }
 
 TEST(EncodeFileStructure, GreyUsesOneQuantTableAndOneHuffmanPair) {
-    Image image = MakePhoto(20, 20, 1);
+    SourceImage image = MakePhoto(20, 20, 1);
     std::vector<uint8_t> file;
     ASSERT_EQ(Encode(image, Options(8), file), 0);
     const long dqt = FindMarker(file, 0xDB);
@@ -117,7 +117,7 @@ TEST(EncodeFileStructure, GreyUsesOneQuantTableAndOneHuffmanPair) {
 }
 
 TEST(EncodeFileStructure, ScanModesSelectFrameKindAndScanScript) {
-    Image image = MakePhoto(30, 20, 3);
+    SourceImage image = MakePhoto(30, 20, 3);
     struct Case {
         uint32_t scanMode;
         uint8_t frame;
@@ -133,7 +133,7 @@ TEST(EncodeFileStructure, ScanModesSelectFrameKindAndScanScript) {
 }
 
 TEST(EncodeFileStructure, InvalidArgumentsAreRefused) {
-    Image image = MakePhoto(16, 16, 3);
+    SourceImage image = MakePhoto(16, 16, 3);
     std::vector<uint8_t> file;
     EXPECT_EQ(Encode(image, Options(13), file), HXJPEG_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(Encode(image, Options(8, 4), file), HXJPEG_ERR_INVALID_ARGUMENT);
@@ -165,8 +165,8 @@ TEST(EncodeFileStructure, InvalidArgumentsAreRefused) {
 // Colour space 6 (RGB plus a fourth channel) and 5 are read as RGB from the first three
 // planes.
 TEST(EncodeFileStructure, FourChannelRgbInputIsEncodedAsRgb) {
-    Image rgb = MakePhoto(24, 16, 3);
-    Image rgbx{24, 16, 4, std::vector<uint8_t>(24 * 16 * 4, 255)};
+    SourceImage rgb = MakePhoto(24, 16, 3);
+    SourceImage rgbx{24, 16, 4, std::vector<uint8_t>(24 * 16 * 4, 255)};
     for (uint32_t y = 0; y < 16; ++y) {
         for (uint32_t x = 0; x < 24; ++x) {
             for (uint32_t c = 0; c < 3; ++c) {
@@ -201,7 +201,7 @@ struct VectorWriter : HXJPEG::Writer {
 }  // namespace
 
 TEST(EncodeFileStructure, ClassWrapperWritesTheSameFileAndThrowsCodes) {
-    Image image = MakePhoto(24, 16, 3);
+    SourceImage image = MakePhoto(24, 16, 3);
     std::vector<uint8_t> expected;
     ASSERT_EQ(Encode(image, Options(8), expected), 0);
     VectorWriter writer;

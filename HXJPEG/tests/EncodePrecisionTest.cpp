@@ -43,7 +43,7 @@ void ExactTransform(const int16_t* samples, double* out) {
 // uniform noise of every spread, which fill the highest frequencies.
 std::vector<std::vector<int16_t>> TestBlocks() {
     std::vector<std::vector<int16_t>> blocks;
-    const hxjpeg_test::Image photo = hxjpeg_test::MakePhoto(128, 64, 1, 3);
+    const hxjpeg_test::SourceImage photo = hxjpeg_test::MakePhoto(128, 64, 1, 3);
     for (uint32_t by = 0; by < photo.height; by += 8) {
         for (uint32_t bx = 0; bx < photo.width; bx += 8) {
             std::vector<int16_t> block(64);

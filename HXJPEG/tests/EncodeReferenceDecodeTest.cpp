@@ -32,7 +32,7 @@ TEST(EncodeReferenceDecode, EveryQualityModeAndColourSpaceDecodesWithinItsPsnrBo
         const double* bounds = channels == 1   ? kMinPsnrGrey
                                : channels == 3 ? kMinPsnrRgb
                                                : kMinPsnrCmyk;
-        Image image = MakePhoto(203, 131, channels);
+        SourceImage image = MakePhoto(203, 131, channels);
         for (uint32_t quality = 0; quality <= 12; ++quality) {
             for (const Mode& mode : kModes) {
                 SCOPED_TRACE(testing::Message()
@@ -60,7 +60,7 @@ TEST(EncodeReferenceDecode, OddSizesDecodeInEveryColourSpace) {
     const uint32_t sizes[][2] = {{1, 1}, {1, 17}, {17, 1}, {7, 9}, {15, 16}, {33, 31}, {65, 3}};
     for (uint32_t channels : {1u, 3u, 4u}) {
         for (const auto& size : sizes) {
-            Image image = MakePhoto(size[0], size[1], channels, size[0] * 31 + size[1]);
+            SourceImage image = MakePhoto(size[0], size[1], channels, size[0] * 31 + size[1]);
             for (uint32_t quality : {3u, 8u}) {
                 for (const Mode& mode : kModes) {
                     SCOPED_TRACE(testing::Message()
@@ -84,7 +84,7 @@ TEST(EncodeReferenceDecode, OddSizesDecodeInEveryColourSpace) {
 // coefficients; only the entropy coding differs, so a decoder must produce identical samples.
 TEST(EncodeReferenceDecode, AllScanAndBandModesDecodeToIdenticalSamples) {
     for (uint32_t channels : {1u, 3u}) {
-        Image image = MakePhoto(150, 77, channels, 7);
+        SourceImage image = MakePhoto(150, 77, channels, 7);
         for (uint32_t quality : {0u, 5u, 8u, 12u}) {
             std::vector<uint8_t> reference;
             ASSERT_EQ(Encode(image, Options(quality, 2, 2), reference), 0);

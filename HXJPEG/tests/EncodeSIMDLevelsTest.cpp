@@ -14,8 +14,8 @@
 namespace {
 
 using HXJPEG::EncoderSIMDLevel;
-using hxjpeg_test::Image;
 using hxjpeg_test::MakePhoto;
+using hxjpeg_test::SourceImage;
 
 // A pixel layout: bytes per pixel, and where each channel sits in a pixel.
 struct Layout {
@@ -28,7 +28,7 @@ struct Layout {
 
 // `image`'s samples in `layout`, rows `rowPadding` bytes longer than the pixels, the last row
 // without padding so that the buffer ends with the last pixel's last byte.
-std::vector<uint8_t> Arrange(const Image& image, const Layout& layout, uint32_t rowPadding,
+std::vector<uint8_t> Arrange(const SourceImage& image, const Layout& layout, uint32_t rowPadding,
                              uint32_t& rowStride) {
     rowStride = image.width * layout.step + rowPadding;
     std::vector<uint8_t> bytes(size_t{rowStride} * (image.height - 1) +
@@ -45,7 +45,7 @@ std::vector<uint8_t> Arrange(const Image& image, const Layout& layout, uint32_t 
 }
 
 std::vector<uint8_t> EncodeLayout(std::vector<uint8_t>& bytes, uint32_t rowStride,
-                                  const Image& image, const Layout& layout,
+                                  const SourceImage& image, const Layout& layout,
                                   HXJPEGEncodeOptions options) {
     HXJPEGImageContent content{};
     for (uint32_t c = 0; c < layout.channels; ++c) {
@@ -107,7 +107,8 @@ TEST_F(EncodeSIMDLevels, EveryLevelWritesThePortableBytes) {
                                        EncoderSIMDLevel::kAVX2};
     for (const Layout& layout : layouts) {
         for (const auto& size : sizes) {
-            const Image image = MakePhoto(size[0], size[1], layout.channels, size[0] + size[1]);
+            const SourceImage image =
+                MakePhoto(size[0], size[1], layout.channels, size[0] + size[1]);
             uint32_t rowStride = 0;
             std::vector<uint8_t> bytes = Arrange(image, layout, size[0] % 3, rowStride);
             for (const HXJPEGEncodeOptions& option : options) {

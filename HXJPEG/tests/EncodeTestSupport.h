@@ -20,7 +20,9 @@
 namespace hxjpeg_test {
 
 // Interleaved 8-bit pixels.
-struct Image {
+// Named apart from the decoder tests' Image: both live in one test executable, and two classes
+// of one name there broke the one-definition rule (at -O0 one's destructor ran on the other).
+struct SourceImage {
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t channels = 0;
@@ -36,8 +38,10 @@ struct Image {
 
 // A photo-like test image: smooth gradients, a few hard edges and some fine texture, so that
 // every frequency band gets coefficients. Deterministic.
-inline Image MakePhoto(uint32_t width, uint32_t height, uint32_t channels, uint32_t seed = 1) {
-    Image image{width, height, channels, std::vector<uint8_t>(size_t{width} * height * channels)};
+inline SourceImage MakePhoto(uint32_t width, uint32_t height, uint32_t channels,
+                             uint32_t seed = 1) {
+    SourceImage image{width, height, channels,
+                      std::vector<uint8_t>(size_t{width} * height * channels)};
     uint32_t state = seed * 2654435761u + 12345u;
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
@@ -57,7 +61,7 @@ inline Image MakePhoto(uint32_t width, uint32_t height, uint32_t channels, uint3
     return image;
 }
 
-inline HXJPEGImageContent ContentOf(Image& image) {
+inline HXJPEGImageContent ContentOf(SourceImage& image) {
     HXJPEGImageContent content{};
     for (uint32_t c = 0; c < image.channels && c < 4; ++c) {
         content.planes[c] = image.pixels.data() + c;
@@ -91,7 +95,7 @@ inline uint32_t ColorSpaceFor(uint32_t channels) {
 }
 
 // Encodes `image` through HXJPEGEncoderWriteContent; returns the result code.
-inline int32_t Encode(Image& image, HXJPEGEncodeOptions options, std::vector<uint8_t>& out) {
+inline int32_t Encode(SourceImage& image, HXJPEGEncodeOptions options, std::vector<uint8_t>& out) {
     MemoryWriter writer;
     HXJPEGEncoder* encoder = nullptr;
     int32_t result = HXJPEGEncoderCreate(writer.Writer(), options, &encoder);
@@ -115,7 +119,7 @@ inline HXJPEGEncodeOptions Options(uint32_t quality, uint32_t scanMode = 0, uint
 struct ReferenceDecode {
     bool ok = false;
     std::string error;
-    Image image;
+    SourceImage image;
 };
 
 namespace detail {
@@ -154,7 +158,7 @@ inline ReferenceDecode DecodeWithLibjpeg(const std::vector<uint8_t>& bytes) {
     }
     info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&info);
-    Image& image = result.image;
+    SourceImage& image = result.image;
     image.width = info.output_width;
     image.height = info.output_height;
     image.channels = static_cast<uint32_t>(info.output_components);
@@ -171,7 +175,7 @@ inline ReferenceDecode DecodeWithLibjpeg(const std::vector<uint8_t>& bytes) {
 }
 
 // Peak signal-to-noise ratio in dB over all samples (99 for identical images).
-inline double Psnr(const Image& a, const Image& b) {
+inline double Psnr(const SourceImage& a, const SourceImage& b) {
     if (a.pixels.size() != b.pixels.size() || a.pixels.empty()) {
         return -1;
     }
@@ -219,7 +223,8 @@ struct ReferenceEncodeOptions {
     bool withAppSegments = false;
 };
 
-inline std::vector<uint8_t> EncodeWithLibjpeg(const Image& image, ReferenceEncodeOptions options) {
+inline std::vector<uint8_t> EncodeWithLibjpeg(const SourceImage& image,
+                                              ReferenceEncodeOptions options) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);

@@ -9,8 +9,8 @@ namespace {
 
 // A tile source over an image that records every call and can refuse one of them.
 struct RecordingSource {
-    explicit RecordingSource(Image* source) : image(source) {}
-    Image* image = nullptr;
+    explicit RecordingSource(SourceImage* source) : image(source) {}
+    SourceImage* image = nullptr;
     std::vector<HXJPEGRect> tiles;
     uint32_t beginBandHeight = 0;
     uint32_t beginWidth = 0;
@@ -47,7 +47,7 @@ struct RecordingSource {
 int32_t EncodeTiled(RecordingSource& source, HXJPEGEncodeOptions options, MemoryWriter& writer) {
     HXJPEGEncoder* encoder = nullptr;
     EXPECT_EQ(HXJPEGEncoderCreate(writer.Writer(), options, &encoder), 0);
-    const Image& image = *source.image;
+    const SourceImage& image = *source.image;
     const int32_t result = HXJPEGEncoderWriteTiledContent(
         encoder,
         HXJPEGHeader{static_cast<uint16_t>(image.width), static_cast<uint16_t>(image.height),
@@ -68,7 +68,7 @@ std::vector<uint16_t> Tops(const std::vector<HXJPEGRect>& tiles) {
 }  // namespace
 
 TEST(EncodeTileProtocol, BandWiseReadsEveryBandTwiceWholeImageOnce) {
-    Image image = MakePhoto(37, 40, 3);
+    SourceImage image = MakePhoto(37, 40, 3);
     RecordingSource bandwise(&image);
     MemoryWriter bandwiseWriter;
     ASSERT_EQ(EncodeTiled(bandwise, Options(4), bandwiseWriter), 0);
@@ -94,7 +94,7 @@ TEST(EncodeTileProtocol, BandWiseReadsEveryBandTwiceWholeImageOnce) {
 }
 
 TEST(EncodeTileProtocol, RefusalsStopWithTileCallbackError) {
-    Image image = MakePhoto(20, 30, 1);
+    SourceImage image = MakePhoto(20, 30, 1);
     // Refusing begin, a first-pass tile and a second-pass tile all stop the encode; the source
     // still gets its end call, the writer never its finish.
     for (int refuse : {-2, 0, 2, 5}) {
@@ -109,7 +109,7 @@ TEST(EncodeTileProtocol, RefusalsStopWithTileCallbackError) {
 }
 
 TEST(EncodeTileProtocol, OutputIsStagedInBlocksOfAtMost64KiB) {
-    Image image = MakePhoto(512, 384, 3);
+    SourceImage image = MakePhoto(512, 384, 3);
     RecordingSource source(&image);
     MemoryWriter writer;
     ASSERT_EQ(EncodeTiled(source, Options(12), writer), 0);

@@ -44,7 +44,7 @@ std::vector<uint8_t> FileWithSegments(const std::vector<std::pair<uint8_t, std::
                                    HXJPEGMetaData{reinterpret_cast<const uint8_t*>(text.data()),
                                                   static_cast<uint16_t>(text.size()), index});
     }
-    Image image = MakePhoto(16, 16, channels);
+    SourceImage image = MakePhoto(16, 16, channels);
     HXJPEGEncoderWriteContent(
         encoder, HXJPEGHeader{16, 16, static_cast<uint8_t>(channels), ColorSpaceFor(channels)},
         ContentOf(image));
@@ -98,7 +98,7 @@ TEST(MetaDataRead, SegmentCutByTheEndOfInputIsIncompleteAndWarns) {
 // handler's buffer when one does: transform 0 means plain CMYK.
 TEST(MetaDataRead, App14TransformByteSelectsPlainCmykWithOrWithoutHandler) {
     HXJPEGLibInit();
-    Image cmyk = MakePhoto(16, 16, 4);
+    SourceImage cmyk = MakePhoto(16, 16, 4);
     std::vector<uint8_t> ycck;
     ASSERT_EQ(Encode(cmyk, Options(8), ycck), 0);
     std::vector<uint8_t> plain = ycck;
@@ -106,7 +106,7 @@ TEST(MetaDataRead, App14TransformByteSelectsPlainCmykWithOrWithoutHandler) {
     plain[17] = 0;
 
     auto decode = [](const std::vector<uint8_t>& file, HXJPEGMetaDataHandler* handler) {
-        Image out{16, 16, 4, std::vector<uint8_t>(16 * 16 * 4)};
+        SourceImage out{16, 16, 4, std::vector<uint8_t>(16 * 16 * 4)};
         HXJPEGDecoder* decoder = nullptr;
         HXJPEGDecoderCreateUsingData(HXJPEGData{file.data(), uint32_t(file.size())},
                                      HXJPEGDecodeOptions{1, 1}, false, nullptr, &decoder);
@@ -119,7 +119,7 @@ TEST(MetaDataRead, App14TransformByteSelectsPlainCmykWithOrWithoutHandler) {
     RecordingHandler taking;
     taking.wanted = {14};
     HXJPEGMetaDataHandler callbacks = taking.Handler();
-    const Image viaYcck = decode(ycck, nullptr);
+    const SourceImage viaYcck = decode(ycck, nullptr);
     EXPECT_GT(Psnr(cmyk, viaYcck), 38.0);  // the encoder's CMYK survives the YCCK path
     EXPECT_EQ(decode(plain, nullptr).pixels, decode(plain, &callbacks).pixels);
     EXPECT_NE(decode(plain, nullptr).pixels, viaYcck.pixels);

@@ -19,7 +19,7 @@ struct EncoderFixture {
         return HXJPEGEncoderWriteContent(encoder, HXJPEGHeader{16, 8, 3, HXJPEG_COLOR_RGB},
                                          ContentOf(image));
     }
-    Image image;
+    SourceImage image;
 };
 
 }  // namespace

@@ -137,7 +137,7 @@ const Source kSources[] = {
 TEST(RotateLossless, EveryTransformMovesEveryCoefficientExactly) {
     HXJPEGLibInit();
     for (const Source& s : kSources) {
-        Image image = MakePhoto(s.width, s.height, s.channels, s.width + s.height);
+        SourceImage image = MakePhoto(s.width, s.height, s.channels, s.width + s.height);
         const std::vector<uint8_t> source = EncodeWithLibjpeg(image, s.options);
         const ReferenceCoefficients sourceCoefficients = ReadCoefficientsWithLibjpeg(source);
         for (uint32_t transform = 0; transform <= 3; ++transform) {
@@ -159,7 +159,7 @@ TEST(RotateLossless, EveryTransformMovesEveryCoefficientExactly) {
 
 TEST(RotateLossless, FourClockwiseTurnsGiveTheIdentity) {
     HXJPEGLibInit();
-    Image image = MakePhoto(64, 48, 3, 5);
+    SourceImage image = MakePhoto(64, 48, 3, 5);
     const std::vector<uint8_t> source = EncodeWithLibjpeg(image, {80, 2, 2, false, 0, false});
     std::vector<uint8_t> identity;
     ASSERT_EQ(Rotate(source, 0, identity), 0);
@@ -191,11 +191,11 @@ TEST(RotateLossless, DecodedPixelsAreTheTurnedSourcePixels) {
     // pixels — exactly with the floating-point transform, within one level with the portable one.
     const char* forced = std::getenv("VANTORY_FORCE_PORTABLE");
     const bool portable = forced != nullptr && *forced != '\0' && std::string(forced) != "0";
-    Image image = MakePhoto(64, 48, 3, 9);
+    SourceImage image = MakePhoto(64, 48, 3, 9);
     for (uint32_t quality : {4u, 8u}) {
         std::vector<uint8_t> source;
         ASSERT_EQ(Encode(image, Options(quality), source), 0);
-        auto decode = [](const std::vector<uint8_t>& file, Image& out) {
+        auto decode = [](const std::vector<uint8_t>& file, SourceImage& out) {
             HXJPEGDecoder* decoder = nullptr;
             HXJPEGDecodeOptions options{1, 1};
             if (HXJPEGDecoderCreateUsingData(HXJPEGData{file.data(), uint32_t(file.size())},
@@ -205,19 +205,19 @@ TEST(RotateLossless, DecodedPixelsAreTheTurnedSourcePixels) {
             HXJPEGHeader header{};
             int32_t result = HXJPEGDecoderReadHeader(decoder, nullptr, &header);
             if (result == 0) {
-                out = Image{header.width, header.height, 3,
-                            std::vector<uint8_t>(size_t{header.width} * header.height * 3)};
+                out = SourceImage{header.width, header.height, 3,
+                                  std::vector<uint8_t>(size_t{header.width} * header.height * 3)};
                 result = HXJPEGDecoderReadContent(decoder, HXJPEG_COLOR_RGB, ContentOf(out));
             }
             HXJPEGDecoderRelease(decoder);
             return int(result);
         };
-        Image sourcePixels;
+        SourceImage sourcePixels;
         ASSERT_EQ(decode(source, sourcePixels), 0);
         for (uint32_t transform = 0; transform <= 3; ++transform) {
             std::vector<uint8_t> turned;
             ASSERT_EQ(Rotate(source, transform, turned), 0);
-            Image turnedPixels;
+            SourceImage turnedPixels;
             ASSERT_EQ(decode(turned, turnedPixels), 0);
             size_t differences = 0;
             int largest = 0;
@@ -259,7 +259,7 @@ TEST(RotateLossless, AgreesWithJpegtran) {
         GTEST_SKIP() << "jpegtran (libjpeg-turbo-progs) is not installed";
     }
     HXJPEGLibInit();
-    Image image = MakePhoto(64, 48, 3, 11);
+    SourceImage image = MakePhoto(64, 48, 3, 11);
     const std::vector<uint8_t> source = EncodeWithLibjpeg(image, {85, 2, 2, false, 0, false});
     char directory[] = "/tmp/hxjpeg_rotate_XXXXXX";
     ASSERT_NE(mkdtemp(directory), nullptr);
@@ -308,7 +308,7 @@ TEST(RotateLossless, SizesThatCannotTurnLosslesslyAreRefused) {
         {30, 30, 2, 2, 0, 0},  // the identity takes any size
     };
     for (const Case& c : cases) {
-        Image image = MakePhoto(c.width, c.height, 3, 3);
+        SourceImage image = MakePhoto(c.width, c.height, 3, 3);
         const std::vector<uint8_t> source =
             EncodeWithLibjpeg(image, {80, c.h0, c.v0, false, 0, false});
         std::vector<uint8_t> out;
@@ -316,7 +316,7 @@ TEST(RotateLossless, SizesThatCannotTurnLosslesslyAreRefused) {
             << c.width << "x" << c.height << " transform " << c.transform;
     }
     // 64x48 4:2:0 turned clockwise: 48x64, luminance still 2x2.
-    Image image = MakePhoto(64, 48, 3, 3);
+    SourceImage image = MakePhoto(64, 48, 3, 3);
     std::vector<uint8_t> out;
     ASSERT_EQ(Rotate(EncodeWithLibjpeg(image, {80, 2, 2, false, 0, false}), 1, out), 0);
     const long sof = FindMarker(out, 0xC0);

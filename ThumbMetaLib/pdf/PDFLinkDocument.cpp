@@ -37,10 +37,10 @@ long ReplaceLink(void* user, const unsigned char* bytes, size_t length, unsigned
 
 }  // namespace
 
-PDFLinkDocument::PDFLinkDocument(std::unique_ptr<PDFDocumentHandle> handle, std::string path)
+PDFLinkDocument::PDFLinkDocument(std::shared_ptr<PDFDocumentHandle> handle, std::string path)
     : handle_(std::move(handle)), path_(std::move(path)) {}
 
-std::unique_ptr<PDFLinkDocument> PDFLinkDocument::Finish(std::unique_ptr<PDFDocumentHandle> handle,
+std::unique_ptr<PDFLinkDocument> PDFLinkDocument::Finish(std::shared_ptr<PDFDocumentHandle> handle,
                                                          const PDFGlueError& err, std::string path,
                                                          bool savable) {
     if (!handle) {
@@ -64,6 +64,11 @@ std::unique_ptr<PDFLinkDocument> PDFLinkDocument::OpenMemory(const uint8_t* data
     PDFGlueError err{};
     auto handle = PDFDocumentHandle::OpenMemory(data, size, false, err);
     return Finish(std::move(handle), err, name, false);
+}
+
+std::unique_ptr<PDFLinkDocument> PDFLinkDocument::Share(std::shared_ptr<PDFDocumentHandle> handle,
+                                                        const std::string& name) {
+    return Finish(std::move(handle), PDFGlueError{}, name, false);
 }
 
 void PDFLinkDocument::Fail(const PDFGlueError& err) const {

@@ -39,6 +39,10 @@ public:
     // For the fuzzer: nothing opened this way can be saved.
     static std::unique_ptr<PDFLinkDocument> OpenMemory(const uint8_t* data, size_t size,
                                                        const std::string& name);
+    // For the fuzzer: the objects of a document already open (for its pages too), so that one
+    // input is parsed once; nothing opened this way can be saved.
+    static std::unique_ptr<PDFLinkDocument> Share(std::shared_ptr<PDFDocumentHandle> handle,
+                                                  const std::string& name);
 
     bool PermissionGranted(PDFPermissionOperation operation) const;
     // Not processable when operation 8 is refused; then also read-only.
@@ -61,8 +65,8 @@ public:
     bool WriteMetadata(std::string_view packet);
 
 private:
-    PDFLinkDocument(std::unique_ptr<PDFDocumentHandle> handle, std::string path);
-    static std::unique_ptr<PDFLinkDocument> Finish(std::unique_ptr<PDFDocumentHandle> handle,
+    PDFLinkDocument(std::shared_ptr<PDFDocumentHandle> handle, std::string path);
+    static std::unique_ptr<PDFLinkDocument> Finish(std::shared_ptr<PDFDocumentHandle> handle,
                                                    const PDFGlueError& err, std::string path,
                                                    bool savable);
     void DecideReadOnly();
@@ -70,7 +74,7 @@ private:
     [[noreturn]] void Fail(const PDFGlueError& err) const;
     void FailIfCut(const PDFMemoryCapWatch& cap) const;
 
-    std::unique_ptr<PDFDocumentHandle> handle_;
+    std::shared_ptr<PDFDocumentHandle> handle_;
     std::string path_;
     bool savable_ = false;
     bool processable_ = false;

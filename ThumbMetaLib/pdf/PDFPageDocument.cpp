@@ -46,7 +46,7 @@ int PixelSide(double points, double scale) {
 
 }  // namespace
 
-std::unique_ptr<PDFPageDocument> PDFPageDocument::Finish(std::unique_ptr<PDFDocumentHandle> handle,
+std::unique_ptr<PDFPageDocument> PDFPageDocument::Finish(std::shared_ptr<PDFDocumentHandle> handle,
                                                          const PDFGlueError& err,
                                                          const std::string& name,
                                                          const PDFMemoryCapWatch& cap) {
@@ -84,6 +84,16 @@ PDFGlueImageCache* PDFPageDocument::Images(bool wanted) const {
         images_.reset(pdfglue_new_image_cache());  // null when that fails: MuPDF decodes
     }
     return wanted ? images_.get() : nullptr;
+}
+
+std::unique_ptr<PDFPageDocument> PDFPageDocument::Share(std::shared_ptr<PDFDocumentHandle> handle,
+                                                        const std::string& name) {
+    if (handle->Locked()) {
+        // What opening with the document required unlocked reports.
+        throw PagelError::OpeningFile(kPDFGlueErrorGeneric, "document needs a password", name);
+    }
+    const PDFMemoryCapWatch cap;
+    return Finish(std::move(handle), PDFGlueError{}, name, cap);
 }
 
 PixelsPtr PDFPageDocument::RenderPage(int pageIndex, const PDFRenderOptions& options) const {

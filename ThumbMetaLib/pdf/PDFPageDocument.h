@@ -49,6 +49,11 @@ public:
     // For the fuzzer: `name` stands for the path in messages; `data` must outlive the document.
     static std::unique_ptr<PDFPageDocument> OpenMemory(const uint8_t* data, size_t size,
                                                        const std::string& name);
+    // For the fuzzer: the pages of a document already open (for its objects too), so that
+    // one input is parsed once. Throws PagelError "Error <%d>'%@' opening file: %@" for a
+    // locked document, as the opening functions do.
+    static std::unique_ptr<PDFPageDocument> Share(std::shared_ptr<PDFDocumentHandle> handle,
+                                                  const std::string& name);
 
     int PageCount() const { return pageCount_; }
 
@@ -59,13 +64,13 @@ public:
     PixelsPtr RenderPage(int pageIndex, const PDFRenderOptions& options = {}) const;
 
 private:
-    PDFPageDocument(std::unique_ptr<PDFDocumentHandle> handle, int pageCount)
+    PDFPageDocument(std::shared_ptr<PDFDocumentHandle> handle, int pageCount)
         : handle_(std::move(handle)),
           pageCount_(pageCount),
           images_(nullptr, ImageCacheDeleter{handle_->Context()}) {}
     // The document's image cache when `wanted`, made on first use; null otherwise.
     PDFGlueImageCache* Images(bool wanted) const;
-    static std::unique_ptr<PDFPageDocument> Finish(std::unique_ptr<PDFDocumentHandle> handle,
+    static std::unique_ptr<PDFPageDocument> Finish(std::shared_ptr<PDFDocumentHandle> handle,
                                                    const PDFGlueError& err, const std::string& name,
                                                    const PDFMemoryCapWatch& cap);
 
@@ -74,7 +79,7 @@ private:
         void operator()(PDFGlueImageCache* cache) const { pdfglue_drop_image_cache(ctx, cache); }
     };
 
-    std::unique_ptr<PDFDocumentHandle> handle_;
+    std::shared_ptr<PDFDocumentHandle> handle_;
     int pageCount_;
     // Our codec's decodes of the document's JPEG images, kept between pages (ownJPEG); made on
     // first use, released before the document.

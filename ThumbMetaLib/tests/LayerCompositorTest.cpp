@@ -96,6 +96,20 @@ TEST(LayerCompositorTest, VisibleLayersBlendInOrderWithOpacityAndTransparencyOve
     EXPECT_EQ(Row(*cmyk.pixels, 3), (std::vector<int>{100, 100, 100, 0}));
 }
 
+// A fuzz finding: a layer whose rows hold no samples came with null row buffers, which the
+// reader handed to memcpy (undefined even for no bytes, and reported by the sanitizer run).
+TEST(LayerCompositorTest, LayerRowsWithoutSamplesAreReadWithoutCopying) {
+    auto source =
+        OpenFileRasterSource(rastertest::CorpusFile("fuzz-regressions/psd_read/null-row-buffer"));
+    ASSERT_TRUE(source);
+    const LayeredStructure structure = ReadLayeredStructure(*source);
+    try {
+        DrawVisibleLayers(*source, structure);
+    } catch (const LayeredFormatError&) {
+        // refusing the damaged document is as good as drawing it
+    }
+}
+
 TEST(LayerCompositorTest, LayersThatCannotBeDrawnExactlyGiveWayToTheStoredThumbnail) {
     auto hopper = OpenFileRasterSource(rastertest::CorpusFile("psd/pil-hopper-rgb8-layers.psd"));
     ASSERT_NE(hopper, nullptr);

@@ -1,10 +1,13 @@
 #include "ThumbMetaLib/video/FrameScaler.h"
 
 extern "C" {
+#include <libavutil/mem.h>
 #include <libavutil/pixdesc.h>
 }
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "ThumbMetaLib/pixels/PixelsRotation.h"
 #include "kvfoundation/util/ProcessLog.h"
@@ -76,6 +79,17 @@ void MirrorRows(Pixels& pixels) {
     }
 }
 
+// libswscale's vector code writes whole blocks of output pixels, so a row may be overrun by
+// up to a block past its last pixel, and the last row past the buffer's end: into our own heap
+// (a fuzz finding, RGBA bytes over the allocator's next header). It writes into rows of an
+// aligned stride with room after the last one, and the pixels are copied from there.
+constexpr size_t kScaledRowAlign = 64;
+constexpr size_t kScaledTailBytes = 256;
+
+struct AVFreeDeleter {
+    void operator()(uint8_t* bytes) const { av_free(bytes); }
+};
+
 }  // namespace
 
 PixelsPtr FrameScaler::Convert(const AVFrame& frame, const FrameGeometry& geometry) {
@@ -99,11 +113,22 @@ PixelsPtr FrameScaler::Convert(const AVFrame& frame, const FrameGeometry& geomet
     if (!pixels || pixels->Bytes() == nullptr) {
         return nullptr;
     }
-    uint8_t* planes[4] = {pixels->Bytes(), nullptr, nullptr, nullptr};
-    int strides[4] = {static_cast<int>(pixels->RowBytes()), 0, 0, 0};
+    const size_t rowBytes = size_t(geometry.width) * 4;
+    const size_t stride = (rowBytes + kScaledRowAlign - 1) / kScaledRowAlign * kScaledRowAlign;
+    const std::unique_ptr<uint8_t, AVFreeDeleter> scaled(
+        static_cast<uint8_t*>(av_malloc(stride * geometry.height + kScaledTailBytes)));
+    if (!scaled) {
+        return nullptr;
+    }
+    uint8_t* planes[4] = {scaled.get(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(stride), 0, 0, 0};
     if (sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, planes, strides) !=
         int(geometry.height)) {
         return nullptr;
+    }
+    for (uint32_t y = 0; y < geometry.height; ++y) {
+        std::memcpy(pixels->Bytes() + size_t(y) * pixels->RowBytes(), scaled.get() + y * stride,
+                    rowBytes);
     }
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
     if (descriptor != nullptr && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) != 0) {

@@ -102,6 +102,11 @@ std::unique_ptr<VideoInput> VideoInput::OpenMemory(const uint8_t* bytes, size_t 
 }
 
 bool VideoInput::Open(AVIOContext* io, const VideoLimits& limits) {
+    const AVInputFormat* demuxer = nullptr;
+    if (limits.demuxer != nullptr && (demuxer = av_find_input_format(limits.demuxer)) == nullptr) {
+        kvfoundation::util::LogFormat(3, "Video: FFmpeg has no demuxer '%s'", limits.demuxer);
+        return false;
+    }
     AVFormatContext* format = avformat_alloc_context();
     if (format == nullptr) {
         return false;
@@ -114,7 +119,7 @@ bool VideoInput::Open(AVIOContext* io, const VideoLimits& limits) {
         format->probesize = limits.probeBytes;
     }
     // On failure avformat_open_input frees the context itself.
-    int result = avformat_open_input(&format, name_.c_str(), nullptr, nullptr);
+    int result = avformat_open_input(&format, name_.c_str(), demuxer, nullptr);
     if (result < 0) {
         kvfoundation::util::LogFormat(3, "Video: '%s' is not a container FFmpeg reads: %s",
                                       name_.c_str(), FFmpegErrorText(result).c_str());

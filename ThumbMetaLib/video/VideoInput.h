@@ -18,8 +18,8 @@ namespace ThumbMetaLib::video {
 class VideoInput {
 public:
     // Null, with the reason logged, when the bytes are not a container FFmpeg reads or the
-    // deadline passes. The probe reads at most `limits.probeBytes`; `deadline` is
-    // borrowed for the input's life.
+    // deadline passes. The probe reads at most `limits.probeBytes` (and is skipped for
+    // `limits.demuxer`); `deadline` is borrowed for the input's life.
     static std::unique_ptr<VideoInput> OpenFile(const std::string& path, const VideoLimits& limits,
                                                 const Deadline& deadline);
     static std::unique_ptr<VideoInput> OpenMemory(const uint8_t* bytes, size_t count,

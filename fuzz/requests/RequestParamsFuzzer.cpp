@@ -98,20 +98,23 @@ struct Service {
                 std::fprintf(stderr, "missing test file %s%s\n", VANTORY_CORPUS_DIR, name);
                 std::abort();
             }
-            files.push_back({std::filesystem::path(name).extension().string(),
-                             std::string(std::istreambuf_iterator<char>(in), {})});
+            File file;
+            file.bytes.assign(std::istreambuf_iterator<char>(in), {});
+            file.path = folder + "/file" + std::to_string(files.size()) +
+                        std::filesystem::path(name).extension().string();
+            files.push_back(std::move(file));
+            Restore(files.size() - 1);
         }
     }
 
-    // A fresh copy of file `index` (updates may have changed the last one).
-    std::string FreshCopy(size_t index) const {
-        const std::string path = folder + "/file" + files[index].extension;
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << files[index].bytes;
-        return path;
+    // Puts file `index` back as it came from the test data. Only the updates write into it, so
+    // only they are followed by a fresh copy, not every run.
+    void Restore(size_t index) const {
+        std::ofstream(files[index].path, std::ios::binary | std::ios::trunc) << files[index].bytes;
     }
 
     struct File {
-        std::string extension;
+        std::string path;
         std::string bytes;
     };
     std::unique_ptr<kvloom::FormatDirectory> formats;
@@ -151,16 +154,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         base::IKVType* key = it->Next();
         params->SetObjectForKey(key, it->Value());
     }
+    const size_t file = data[1] % service->files.size();
     if ((data[1] & 0x80) == 0) {
-        const std::string path = service->FreshCopy(data[1] % service->files.size());
+        const std::string& path = service->files[file].path;
         params->SetObjectForKey(data::Literal("filePath"),
                                 data::CreateStringFromUTF8(path.data(), int32_t(path.size())));
     }
     auto* request = base::AutoReleased(new FuzzRequest(params));
     const kvloom::MetadataHandlers metadata(*service->formats);
     const kvloom::ThumbnailHandler thumbnails(*service->formats);
+    const int function = data[0] % 7;
     try {
-        switch (data[0] % 7) {
+        switch (function) {
             case 0:
                 thumbnails.CreateThumbnail(request);
                 break;
@@ -185,6 +190,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     } catch (const base::IKVException&) {
         // an error reply
+    }
+    if ((function == 2 || function == 6) && (data[1] & 0x80) == 0) {
+        service->Restore(file);  // updateMainPacket and updateRefs write into the file
     }
     return 0;
 }

@@ -1,13 +1,46 @@
-// A video frame from arbitrary bytes in memory: FFmpeg probes and demuxes them, the first
-// frame from the moment on is decoded under tight limits, scaled and turned. Every delivered
-// byte is summed so that rows left unwritten show under the sanitizers. FFmpeg itself is the
-// system's build (not instrumented): what is fuzzed is our glue around it, the memory input,
-// the frame choice, the geometry and the scaling.
+// A video frame from arbitrary bytes in memory: FFmpeg demuxes them, the first frame from the
+// moment on is decoded under tight limits, scaled and turned. Every delivered byte is summed
+// so that rows left unwritten show under the sanitizers. FFmpeg itself is the system's build
+// (not instrumented): what is fuzzed is our glue around it, the memory input, the frame
+// choice, the geometry and the scaling.
+//
+// The input's first bytes name the demuxer, as the containers' own magic does: probing every
+// input with each of FFmpeg's demuxers was most of each run. The bytes stay part of the file,
+// so real files work as seeds unchanged.
 #include <cstddef>
 #include <cstdint>
 
 #include "ThumbMetaLib/video/VideoThumbnail.h"
 #include "kvfoundation/util/ProcessLog.h"
+
+namespace {
+
+// The containers of the service's video extensions, by the first byte of their magic; the
+// ISO/QuickTime family (a box size, mostly 0 in its first byte) takes every other byte but an
+// MPEG program stream's start code.
+const char* DemuxerFor(const uint8_t* data, size_t size) {
+    if (size >= 3 && data[0] == 0 && data[1] == 0 && data[2] == 1) {
+        return "mpeg";
+    }
+    switch (data[0]) {
+        case 0x1A:
+            return "matroska";  // EBML: WebM and Matroska
+        case 'R':
+            return "avi";  // RIFF
+        case 0x30:
+            return "asf";  // the header object's GUID: WMV
+        case 'F':
+        case 'C':
+        case 'Z':
+            return "swf";  // FWS, CWS, ZWS
+        case '.':
+            return "rm";  // .RMF
+        default:
+            return "mov";  // MP4, MOV, 3GP
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ThumbMetaLib::RegisterVideoFrames();
@@ -17,7 +50,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
     ThumbMetaLib::VideoLimits limits;
+    limits.demuxer = DemuxerFor(data, size);
     limits.seconds = 2;
     // Small frames and a short probe: the inputs are at most 64 KB, and a frame of more than
     // 256 x 256 or a probe reading on through damaged bytes only spends the time in FFmpeg.

@@ -62,6 +62,11 @@ struct NamespaceRegistry::Impl {
     mutable std::shared_mutex lock;
     std::map<std::string, std::string> prefixByURI;
     std::map<std::string, std::string> uriByPrefix;
+    // The highest numbered suffix tried for each suggested prefix. Every prefix up to it was
+    // taken when tried and stays taken (entries are never removed), so the search for a free
+    // one goes on from there: starting at 1 each time made the k-th URI under one prefix try
+    // k prefixes, and a full registry cost seconds per packet.
+    std::map<std::string, int> lastSuffix;
 };
 
 NamespaceRegistry& NamespaceRegistry::Instance() {
@@ -109,8 +114,12 @@ std::string NamespaceRegistry::Register(const std::string& uri, const std::strin
     if (impl_->prefixByURI.size() >= kMaxNamespaces)
         throw XMPError(kXMPErr_BadSchema, "Too many namespaces registered");
     std::string prefix = base;
-    for (int n = 1; impl_->uriByPrefix.count(prefix) != 0; ++n)
-        prefix = base + "_" + std::to_string(n);
+    if (impl_->uriByPrefix.count(prefix) != 0) {
+        int& n = impl_->lastSuffix[base];
+        do {
+            prefix = base + "_" + std::to_string(++n);
+        } while (impl_->uriByPrefix.count(prefix) != 0);
+    }
     impl_->prefixByURI[uri] = prefix;
     impl_->uriByPrefix[prefix] = uri;
     return prefix;

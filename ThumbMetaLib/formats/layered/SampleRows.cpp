@@ -37,6 +37,9 @@ uint8_t FloatTo8(const uint8_t* p) {
 }  // namespace
 
 void RowTo8Bits(const uint8_t* stored, uint16_t depth, uint32_t width, uint8_t* out) {
+    if (width == 0) {
+        return;  // a layer without columns: both rows may be null (memcpy wants them not to be)
+    }
     switch (depth) {
         case 1:
             for (uint32_t x = 0; x < width; ++x) {

@@ -30,6 +30,9 @@ void SourceCursor::Read(void* buffer, size_t count) {
     if (count > Remaining()) {
         EndsEarly();
     }
+    if (count == 0) {
+        return;  // the rows of an empty layer come with no buffer at all (memcpy wants one)
+    }
     auto* out = static_cast<uint8_t*>(buffer);
     const uint64_t bufferEnd = bufferStart_ + buffer_.size();
     if (position_ >= bufferStart_ && position_ + count <= bufferEnd) {

@@ -5,8 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <utility>
 
+#include "ThumbMetaLib/pdf/PDFDocumentHandle.h"
+#include "ThumbMetaLib/pdf/PDFLinkDocument.h"
 #include "ThumbMetaLib/pdf/PDFPageDocument.h"
 #include "ThumbMetaLib/pdf/PagelError.h"
 #include "ThumbMetaLib/pdf/tests/PDFTestFiles.h"
@@ -231,6 +235,35 @@ TEST(PDFPagesTest, BandsDrawThePageAsOneDrawingDoes) {
                 EXPECT_LT(MeanDifference(*whole, *banded), 1.0)
                     << bands << " bands at " << fitSize << (thin ? " (thin strokes)" : "");
             }
+        }
+    }
+}
+
+// One document opened for both its pages and its objects reads as the two separate opens do;
+// locked, it has no pages, as opening it for them fails.
+TEST(PDFPagesTest, OneOpenServesPagesAndObjects) {
+    for (const auto& [name, locked] :
+         {std::pair{"qpdf-compressed-metadata-30pages.pdf", false},
+          std::pair{"qpdf-enc-R6-userpw-view-attachments-cleartext-metadata.pdf", true}}) {
+        const std::string path = CorpusPDF(name);
+        const std::string bytes = ReadFile(path);
+        PDFGlueError err{};
+        const std::shared_ptr<PDFDocumentHandle> handle = PDFDocumentHandle::OpenMemory(
+            reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), false, err);
+        ASSERT_TRUE(handle) << name;
+        EXPECT_EQ(handle->Locked(), locked) << name;
+        const auto links = PDFLinkDocument::Share(handle, name);
+        const auto alone = PDFLinkDocument::Open(path);
+        EXPECT_EQ(links->Processable(), alone->Processable()) << name;
+        EXPECT_EQ(links->ReadMetadata(), alone->ReadMetadata()) << name;
+        EXPECT_EQ(links->ListLinks(), alone->ListLinks()) << name;
+        if (handle->Locked()) {
+            EXPECT_THROW(PDFPageDocument::Share(handle, name), PagelError) << name;
+            EXPECT_THROW(PDFPageDocument::Open(path), PagelError) << name;
+        } else {
+            const auto pages = PDFPageDocument::Share(handle, name);
+            EXPECT_EQ(pages->PageCount(), PDFPageDocument::Open(path)->PageCount()) << name;
+            EXPECT_TRUE(pages->RenderPage(0, {.fitSize = 64})) << name;
         }
     }
 }

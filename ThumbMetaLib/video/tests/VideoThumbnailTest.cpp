@@ -187,6 +187,24 @@ TEST_F(VideoThumbnailTest, MemoryGivesTheSameFrameAsTheFile) {
     EXPECT_EQ(0, std::memcmp(fromMemory->Bytes(), fromFile->Bytes(), fromFile->ByteCount()));
 }
 
+// A named demuxer reads its own container without the probe and nothing else.
+TEST_F(VideoThumbnailTest, NamedDemuxerReadsOnlyItsContainer) {
+    const std::string bytes = ReadFile(mpeg4_);
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    VideoLimits limits;
+    limits.demuxer = "avi";
+    const PixelsPtr named = VideoThumbnailFromMemory(data, bytes.size(), 200, limits);
+    const PixelsPtr probed = VideoThumbnailFromMemory(data, bytes.size(), 200);
+    ASSERT_TRUE(named);
+    ASSERT_TRUE(probed);
+    ASSERT_EQ(named->ByteCount(), probed->ByteCount());
+    EXPECT_EQ(0, std::memcmp(named->Bytes(), probed->Bytes(), probed->ByteCount()));
+    limits.demuxer = "matroska";
+    EXPECT_FALSE(VideoThumbnailFromMemory(data, bytes.size(), 200, limits));
+    limits.demuxer = "no-such-demuxer";
+    EXPECT_FALSE(VideoThumbnailFromMemory(data, bytes.size(), 200, limits));
+}
+
 TEST_F(VideoThumbnailTest, VideosOfTheTestData) {
     struct Expected {
         const char* name;
