@@ -88,6 +88,8 @@ endfunction()
 # keeps file parsers fast; 16384 suits stream formats). The random seed is fixed
 # (VANTORY_FUZZ_SEED) so that a failure seen in CI replays the same way on a desk;
 # tools/fuzz-hunt.sh reads the same arguments back from CTest and runs longer with its own seeds.
+# A single allocation above 256 MB is a finding (-malloc_limit_mb): no input of a parser may
+# size one that large, however much memory the machine has.
 function(vantory_add_fuzzer)
   cmake_parse_arguments(F "" "NAME;MAX_LEN" "SOURCES;LIBS;SEEDS;DICT" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
@@ -154,7 +156,8 @@ function(vantory_add_fuzzer)
   file(MAKE_DIRECTORY "${work}")
   add_test(NAME fuzz.${F_NAME}
     COMMAND fuzz_${F_NAME} -max_total_time=${VANTORY_FUZZ_SECONDS} -seed=${VANTORY_FUZZ_SEED} -timeout=10
-            -rss_limit_mb=2048 ${options} -print_final_stats=1 "${work}" ${seeds})
+            -rss_limit_mb=2048 -malloc_limit_mb=256 ${options} -print_final_stats=1 "${work}"
+            ${seeds})
   # The fuzz tests run one at a time, first, beside the other tests (tools/run-sanitized-tests.sh
   # gives CTest one slot more than the processors): each runs for a fixed time whatever share
   # of a processor it gets, and takes what the tests leave idle while they wait.
