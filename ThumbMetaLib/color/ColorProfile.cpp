@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ThumbMetaLib/color/ColorEngineLimits.h"
+
 namespace ThumbMetaLib {
 
 std::recursive_mutex& ColorEngineLock() {
@@ -30,6 +32,7 @@ ColorProfileHolder ColorProfile::FromMemory(const void* bytes, size_t size) {
         return nullptr;
     }
     std::lock_guard<std::recursive_mutex> guard(ColorEngineLock());
+    CapColorEngineAllocations();
     cmsHPROFILE handle = cmsOpenProfileFromMem(bytes, static_cast<cmsUInt32Number>(size));
     if (handle == nullptr) {
         return nullptr;
