@@ -19,33 +19,39 @@ int ChannelCount(uint32_t colorSpace) {
 
 // Widens one row by repeating each sample `ratio` times (the common ratios unrolled), or by
 // integer division of the position for ratios such as 3:2.
+// The loops over a row's samples stay out of line: the fuzzing build leaves them without
+// coverage tracing (fuzz/coverage-ignorelist.txt), while the choice between them stays traced.
+template <int kRatio>
+[[gnu::noinline]] void ReplicateSamples(const int16_t* in, int16_t* out, int sources) {
+    for (int x = 0; x < sources; ++x) {
+        for (int copy = 0; copy < kRatio; ++copy) {
+            out[kRatio * x + copy] = in[x];
+        }
+    }
+}
+
+[[gnu::noinline]] void NearestSamples(const int16_t* in, int16_t* out, int width, int h, int hMax) {
+    for (int x = 0; x < width; ++x) {
+        out[x] = in[x * h / hMax];
+    }
+}
+
 void UpsampleRow(const int16_t* in, int16_t* out, int width, int h, int hMax) {
     if (hMax % h == 0) {
-        int ratio = hMax / h;
-        int sources = (width + ratio - 1) / ratio;
+        const int ratio = hMax / h;
+        const int sources = (width + ratio - 1) / ratio;
         switch (ratio) {
             case 2:
-                for (int x = 0; x < sources; ++x) {
-                    out[2 * x] = out[2 * x + 1] = in[x];
-                }
-                return;
+                return ReplicateSamples<2>(in, out, sources);
             case 3:
-                for (int x = 0; x < sources; ++x) {
-                    out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = in[x];
-                }
-                return;
+                return ReplicateSamples<3>(in, out, sources);
             case 4:
-                for (int x = 0; x < sources; ++x) {
-                    out[4 * x] = out[4 * x + 1] = out[4 * x + 2] = out[4 * x + 3] = in[x];
-                }
-                return;
+                return ReplicateSamples<4>(in, out, sources);
             default:
                 break;
         }
     }
-    for (int x = 0; x < width; ++x) {
-        out[x] = in[x * h / hMax];
-    }
+    NearestSamples(in, out, width, h, hMax);
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ struct HuffmanDecodeTable {
     uint8_t fastRun[1 << kFastBits];
     uint8_t fastTotalLength[1 << kFastBits];
 
-    // AC tables only, for decodes that skip the AC coefficients: indexed by the next kSkipBits
+    // AC tables only, for decodes that skip the AC coefficients (built by PrepareSkipping, as
+    // most decodes never need them): indexed by the next kSkipBits
     // bits, the bits one coefficient takes (code and magnitude; low byte, 0 = not resolvable in
     // one step) and how far it moves the zig-zag position (high byte: run + 1, 16 for ZRL, 64
     // for EOB).
@@ -45,10 +46,14 @@ struct HuffmanDecodeTable {
     int firstLength = 23;  // 23 = none
     int lastLength = 0;
     bool defined = false;
+    bool ac = false;
+    bool skipBuilt = false;
     HuffmanTableSpec spec;  // as read from the file
 
     // Builds the table from counts and symbols; false if the counts describe an impossible code.
     bool Build(const HuffmanTableSpec& source, bool isAC);
+    // Fills skip and skipPair, once per Build: before the first decode that skips AC terms.
+    void PrepareSkipping();
 
     // Tests compare the one-step look-up with symbol-by-symbol decoding: false leaves the
     // one-step entries of tables built afterwards empty.

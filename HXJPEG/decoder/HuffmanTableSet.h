@@ -27,6 +27,8 @@ public:
     // The tables of a scan, which are defined once its header has been read.
     const HuffmanDecodeTable& DC(int number) const { return *tables_[0][number]; }
     const HuffmanDecodeTable& AC(int number) const { return *tables_[1][number]; }
+    // Readies a scan's AC table for decoding that passes over its coefficients.
+    void PrepareSkipping(int number) { tables_[1][number]->PrepareSkipping(); }
 
 private:
     std::unique_ptr<HuffmanDecodeTable> tables_[2][4];

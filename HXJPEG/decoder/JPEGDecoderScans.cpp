@@ -121,6 +121,11 @@ void JPEGDecoder::DecodeSinglePass() {
     }
     bool notify = handler_ != &defaultHandler_;
     bool dcOnly = reduced_ && !coefficientsOnly && !notify;
+    if (dcOnly) {
+        for (int i = 0; i < scan_.count; ++i) {
+            huffmanTables_.PrepareSkipping(scan_.components[i].acTable);
+        }
+    }
     int16_t* zz = zzScratch_.data();
     for (int my = 0; my < frame_.mcusDown; ++my) {
         if (!coefficientsOnly && !BeginBand(my)) {

@@ -37,18 +37,29 @@ void HuffmanEncoderTable::Build() {
     for (int i = 0; i < 257; ++i) {
         others[i] = -1;
     }
+    // Only the entries still in play are searched (in index order, so ties fall as in the
+    // figure's search over all 257): the AC floor alone gives 163, and most tables far fewer.
+    int live[257];
+    int liveCount = 0;
+    for (int i = 0; i < 257; ++i) {
+        if (freq[i] != 0) {
+            live[liveCount++] = i;
+        }
+    }
     for (;;) {
         int v1 = -1;
         int v2 = -1;
+        int v2At = -1;
         // v1: least frequency (the later entry on ties), v2: next least.
-        for (int i = 0; i < 257; ++i) {
-            if (freq[i] != 0 && (v1 < 0 || freq[i] <= freq[v1])) {
-                v1 = i;
+        for (int n = 0; n < liveCount; ++n) {
+            if (v1 < 0 || freq[live[n]] <= freq[v1]) {
+                v1 = live[n];
             }
         }
-        for (int i = 0; i < 257; ++i) {
-            if (freq[i] != 0 && i != v1 && (v2 < 0 || freq[i] <= freq[v2])) {
-                v2 = i;
+        for (int n = 0; n < liveCount; ++n) {
+            if (live[n] != v1 && (v2 < 0 || freq[live[n]] <= freq[v2])) {
+                v2 = live[n];
+                v2At = n;
             }
         }
         if (v2 < 0) {
@@ -56,6 +67,8 @@ void HuffmanEncoderTable::Build() {
         }
         freq[v1] += freq[v2];
         freq[v2] = 0;
+        std::memmove(live + v2At, live + v2At + 1, sizeof(int) * size_t(liveCount - v2At - 1));
+        --liveCount;
         ++codeSize[v1];
         while (others[v1] >= 0) {
             v1 = others[v1];
@@ -96,14 +109,21 @@ void HuffmanEncoderTable::Build() {
         bits[longest] -= 1;
     }
 
-    // Figure K.4: symbols sorted by code size (ties in symbol order).
+    // Figure K.4: symbols sorted by code size (ties in symbol order), as a counting sort.
     spec = HuffmanTableSpec{};
+    int next[258] = {};
+    for (int symbol = 0; symbol < 256; ++symbol) {
+        ++next[codeSize[symbol]];
+    }
     int count = 0;
     for (int size = 1; size <= 257; ++size) {
-        for (int symbol = 0; symbol < 256; ++symbol) {
-            if (codeSize[symbol] == size) {
-                spec.symbols[count++] = static_cast<uint8_t>(symbol);
-            }
+        const int inSize = next[size];
+        next[size] = count;
+        count += inSize;
+    }
+    for (int symbol = 0; symbol < 256; ++symbol) {
+        if (codeSize[symbol] != 0) {
+            spec.symbols[next[codeSize[symbol]]++] = static_cast<uint8_t>(symbol);
         }
     }
     for (int size = 1; size <= 16; ++size) {
