@@ -93,7 +93,10 @@ endfunction()
 function(vantory_add_fuzzer)
   cmake_parse_arguments(F "" "NAME;MAX_LEN" "SOURCES;LIBS;SEEDS;DICT" ${ARGN})
   add_executable(fuzz_${F_NAME} ${F_SOURCES})
-  target_compile_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_compile_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer
+    -fsanitize-coverage-ignorelist=${CMAKE_SOURCE_DIR}/fuzz/harness-ignorelist.txt)
+  set_source_files_properties(${F_SOURCES} PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/fuzz/harness-ignorelist.txt")
   target_link_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(fuzz_${F_NAME} PRIVATE ${F_LIBS})
   # Shared glue of the targets (fuzz/common/...).

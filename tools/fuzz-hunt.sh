@@ -13,7 +13,8 @@
 #                         <target>/artifacts, <target>/logs, <target>/cumulative (executions
 #                         of every campaign so far)
 #   VANTORY_FUZZ_WORKERS  fuzzers running at once (default: the processor count)
-#   VANTORY_FUZZ_TARGETS  only the targets whose name matches this extended regex
+#   VANTORY_FUZZ_TARGETS  only the targets whose whole name matches this extended regex
+#                         (e.g. "wire|psd_read" or "jpeg_.*")
 #   VANTORY_FUZZ_BUILD    the sanitizer build folder (default build-asan)
 #   VANTORY_FUZZ_RECORD   "update": write the campaign into fuzz/CAMPAIGN.md (the committed
 #                         record of every campaign); otherwise its new rows are only printed
@@ -23,7 +24,7 @@ repo=$(pwd)
 seconds="${1:-3600}"
 home="${VANTORY_FUZZ_CORPUS_ROOT:-${XDG_CACHE_HOME:-$HOME/.cache}/vantory-fuzz}"
 workers="${VANTORY_FUZZ_WORKERS:-$(nproc)}"
-filter="${VANTORY_FUZZ_TARGETS:-.}"
+filter="${VANTORY_FUZZ_TARGETS:-.*}"
 build="${VANTORY_FUZZ_BUILD:-build-asan}"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -36,7 +37,7 @@ list_targets() {
   ctest --test-dir "$build" -N -V -L fuzz |
     sed -n 's/^[0-9]*: Test command: //p' |
     sed -E 's#^(.*/fuzz_([a-z0-9_]+))( .*)$#\2 \1\3#' |
-    grep -E "^($filter)"
+    awk -v pattern="^($filter)\$" '$1 ~ pattern'
 }
 
 # The target's own options (dictionary, input length, limits) and seed folders, from its test

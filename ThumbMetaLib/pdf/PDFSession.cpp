@@ -121,6 +121,12 @@ bool ReleasePDFThread() {
     return true;
 }
 
+void ReleasePDFCaches() {
+    if (threadState.ctx != nullptr) {
+        pdfglue_release_caches(threadState.ctx);
+    }
+}
+
 void TerminatePDF() {
     BaseContext& base = Base();
     std::lock_guard<std::mutex> hold(base.lock);

@@ -27,6 +27,10 @@ fz_context* PDFThreadContext();
 // main thread, which keeps its context until the process ends. True when one was dropped.
 bool ReleasePDFThread();
 
+// Gives back what MuPDF keeps between documents (decoded images, fonts, parsed resources,
+// rendered glyphs), through the calling thread's context; nothing when it has none.
+void ReleasePDFCaches();
+
 // Drops the base context. Threads that still hold a clone keep working with it; the next
 // thread that starts makes a new base context.
 void TerminatePDF();

@@ -6,6 +6,7 @@
 // fuzzed; nothing changes the codec's normal behaviour.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "HXJPEG.h"
 
@@ -46,10 +47,17 @@ inline HXJPEGDecoder* CreateCappedDecoder(const uint8_t* data, size_t size,
 
 // Start-of-scan markers in the bytes. An over-count is harmless: entropy-coded data never
 // holds FF DA, so only a marker-like byte pair inside a segment counts twice.
+// The search goes through memchr, which is not traced: a loop here traced two comparisons per
+// byte of every input, a tenth of a run.
 inline size_t CountScanMarkers(const uint8_t* data, size_t size) {
     size_t scans = 0;
-    for (size_t i = 1; i < size; ++i) {
-        scans += data[i - 1] == 0xFF && data[i] == 0xDA;
+    const uint8_t* end = data + size;
+    for (const uint8_t* at = data; end - at >= 2; ++at) {
+        at = static_cast<const uint8_t*>(std::memchr(at, 0xFF, size_t(end - at - 1)));
+        if (at == nullptr) {
+            break;
+        }
+        scans += at[1] == 0xDA;
     }
     return scans;
 }

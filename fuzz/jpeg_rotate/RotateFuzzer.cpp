@@ -50,7 +50,7 @@ int32_t Rotate(const uint8_t* data, size_t size, const HXJPEGRotateOptions& opti
 }
 
 // The circle is five to nine rotations; only small images make it, so that it stays cheap.
-constexpr uint64_t kMaxCirclePixels = 64 * 64;
+constexpr uint64_t kMaxCirclePixels = 32 * 32;
 
 bool SmallEnoughForCircle(const std::vector<uint8_t>& jpeg) {
     HXJPEGDecoder* decoder = nullptr;

@@ -40,6 +40,11 @@ void pdfglue_drop_context(fz_context* ctx) {
     fz_drop_context(ctx);
 }
 
+void pdfglue_release_caches(fz_context* ctx) {
+    fz_empty_store(ctx);
+    fz_purge_glyph_cache(ctx);
+}
+
 void pdfglue_free(fz_context* ctx, void* ptr) {
     fz_free(ctx, ptr);
 }

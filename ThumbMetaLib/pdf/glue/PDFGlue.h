@@ -46,6 +46,9 @@ int pdfglue_lock_count(void);
 fz_context* pdfglue_new_base_context(const PDFGlueHooks* hooks, size_t storeMax);
 fz_context* pdfglue_clone_context(fz_context* base, void* allocUser);
 void pdfglue_drop_context(fz_context* ctx);
+// Empties the store shared by the contexts (decoded images, fonts, parsed resources) and the
+// glyph cache.
+void pdfglue_release_caches(fz_context* ctx);
 
 // Documents. Opening authenticates with the empty password when one is needed; `locked` tells
 // whether that failed (the document's objects then cannot be read). `requireUnlocked` turns a
