@@ -17,8 +17,6 @@ int ChannelCount(uint32_t colorSpace) {
     }
 }
 
-// Widens one row by repeating each sample `ratio` times (the common ratios unrolled), or by
-// integer division of the position for ratios such as 3:2.
 // The loops over a row's samples stay out of line: the fuzzing build leaves them without
 // coverage tracing (fuzz/coverage-ignorelist.txt), while the choice between them stays traced.
 template <int kRatio>
@@ -36,6 +34,8 @@ template <int kRatio>
     }
 }
 
+// Widens one row by repeating each sample `ratio` times (the common ratios unrolled), or by
+// integer division of the position for ratios such as 3:2.
 void UpsampleRow(const int16_t* in, int16_t* out, int width, int h, int hMax) {
     if (hMax % h == 0) {
         const int ratio = hMax / h;

@@ -26,11 +26,10 @@ struct HuffmanDecodeTable {
     uint8_t fastRun[1 << kFastBits];
     uint8_t fastTotalLength[1 << kFastBits];
 
-    // AC tables only, for decodes that skip the AC coefficients (built by PrepareSkipping, as
-    // most decodes never need them): indexed by the next kSkipBits
+    // AC tables only, for decodes that skip the AC coefficients: indexed by the next kSkipBits
     // bits, the bits one coefficient takes (code and magnitude; low byte, 0 = not resolvable in
     // one step) and how far it moves the zig-zag position (high byte: run + 1, 16 for ZRL, 64
-    // for EOB).
+    // for EOB). Filled by PrepareSkipping, as most decodes never need them.
     static constexpr int kSkipBits = 12;
     uint16_t skip[1 << kSkipBits];
     // The same for two coefficients in a row where both fit in kSkipBits (one where only one
