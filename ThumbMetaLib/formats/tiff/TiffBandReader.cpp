@@ -33,7 +33,9 @@ TiffBandReader::TiffBandReader(TIFF* tiff, const TiffFields& fields)
 bool TiffBandReader::ReadBand(uint32_t y, uint16_t plane) {
     const bool ok = fields_.tiled ? ReadTileBand(y, plane) : ReadStripBand(y, plane);
     if (!ok) {
-        std::fill(band_.begin(), band_.end(), 0);
+        // Damaged files fail band after band; a memset, as the fill loop it replaced took a
+        // tenth of the fuzz target's time.
+        std::memset(band_.data(), 0, band_.size());
     }
     return ok;
 }
