@@ -55,7 +55,7 @@ JpegLayout ParseJpeg(const ByteSource& file) {
         if (file.U8(pos) != 0xFF) {
             // Tolerated on reading (we look for the next marker); an update refuses the file.
             layout.junkBetweenSegments = true;
-            ++pos;
+            pos = file.Find(pos, 0xFF);
             continue;
         }
         std::uint64_t markerPos = pos;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -29,6 +30,21 @@ std::string ByteSource::Read(std::uint64_t offset, std::uint64_t length) const {
     std::string bytes(static_cast<std::size_t>(length), '\0');
     ReadAt(offset, bytes.data(), bytes.size());
     return bytes;
+}
+
+std::uint64_t ByteSource::Find(std::uint64_t offset, std::uint8_t byte) const {
+    unsigned char block[4096];
+    while (offset < Size()) {
+        const std::size_t length =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sizeof(block), Size() - offset));
+        DoRead(offset, block, length);
+        if (const void* found = std::memchr(block, byte, length)) {
+            return offset +
+                   static_cast<std::size_t>(static_cast<const unsigned char*>(found) - block);
+        }
+        offset += length;
+    }
+    return Size();
 }
 
 std::uint8_t ByteSource::U8(std::uint64_t offset) const {

@@ -23,6 +23,9 @@ public:
     std::uint32_t U32LE(std::uint64_t offset) const;
     // True when the bytes at `offset` equal `text` (false past the end).
     bool Matches(std::uint64_t offset, std::string_view text) const;
+    // The offset of the first `byte` at or after `offset`, or Size() when there is none; read in
+    // blocks, not byte by byte.
+    std::uint64_t Find(std::uint64_t offset, std::uint8_t byte) const;
 
 protected:
     virtual void DoRead(std::uint64_t offset, void* dst, std::size_t length) const = 0;

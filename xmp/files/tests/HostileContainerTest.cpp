@@ -75,6 +75,22 @@ TEST(HostileContainerTest, JpegWithBytesBetweenSegmentsIsReadButNotRewritten) {
     EXPECT_EQ(ReadFile(path), before);
 }
 
+// The bytes between segments are passed over in blocks: a packet behind more junk than one
+// block (and than a file read window) is still found.
+TEST(HostileContainerTest, JpegPacketBehindLongJunkIsFound) {
+    TempDir dir;
+    const std::string packet = MakePacket("Behind junk");
+    const std::string payload = std::string("http://ns.adobe.com/xap/1.0/") + '\0' + packet;
+    const std::uint16_t length = static_cast<std::uint16_t>(payload.size() + 2);
+    const std::string app1 =
+        std::string("\xFF\xE1") + char(length >> 8) + char(length & 0xFF) + payload;
+    const std::string path = dir.File("long-junk.jpg");
+    WriteFile(path, "\xFF\xD8" + std::string(70000, '\x5A') + app1 + "\xFF\xD9");
+    const ReadResult r = ReadXMP(path, xmp::kXMP_JPEGFile, xmp::kXMPFiles_OpenForRead);
+    ASSERT_TRUE(r.found);
+    EXPECT_EQ(r.packet, packet);
+}
+
 // A form whose last bytes are too short to be a chunk: readable, but a chunk appended after
 // the stub would be misread, so neither format is rewritten.
 TEST(HostileContainerTest, ChunkFormsEndingInAStubAreReadButNotRewritten) {
