@@ -21,6 +21,7 @@
 
 #include "HXJPEG.h"
 #include "ThumbMetaLib/engine/EngineStartup.h"
+#include "ThumbMetaLib/pdf/PDFSession.h"
 #include "kvfoundation/base/AutoReleasePool.h"
 #include "kvfoundation/base/IKVException.h"
 #include "kvfoundation/base/KVObjectT.h"
@@ -43,6 +44,8 @@
 using namespace kvfoundation;
 
 namespace {
+
+constexpr size_t kPDFMemoryLimit = size_t{64} << 20;
 
 class ByteChannel final : public base::KVObjectT<io::IKVChannel> {
 public:
@@ -87,6 +90,13 @@ struct Service {
         HXJPEGLibInit();
         ThumbMetaLib::Initialize(ThumbMetaLib::TMLInitParams::ForService(nullptr, "/", "fuzz"));
         ThumbMetaLib::RegisterStandardFormats();
+        // The service lets MuPDF hold up to a gigabyte per worker, so a page thumbnail of
+        // 16,000 pixels is work it does; here any single allocation past the fuzzer's limit is
+        // a finding. Under this cap such a page is the memory error reply instead.
+        if (!ThumbMetaLib::EnsurePDFReady()) {
+            std::abort();
+        }
+        ThumbMetaLib::SetPDFThreadMemoryLimit(kPDFMemoryLimit);
         formats = std::make_unique<kvloom::FormatDirectory>();
         char pattern[] = "/tmp/vantory-fuzz-requests-XXXXXX";
         folder = ::mkdtemp(pattern);

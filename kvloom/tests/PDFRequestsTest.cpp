@@ -184,6 +184,18 @@ TEST_F(PDFRequestsTest, PageThumbnailsGiveOneEntryPerPageAtTheFirstSize) {
     Reply viaThumbnail =
         Call("createThumbnail", Params().Str("filePath", File("garbage.pdf")).Sizes({64}));
     EXPECT_EQ(TextOf(viaThumbnail.result.get(), "errReason"), "PagelError");
+
+    // A page drawn at the largest size a request may ask (65535 x 32768, 8.6 GB of pixels) is
+    // refused before anything is allocated: an error reply, and the worker draws on.
+    WriteBytes(File("corner.pdf"), RedCornerPDF());
+    Reply vast =
+        Call("createPageThumbnails", Params().Str("filePath", File("corner.pdf")).Sizes({65535}));
+    EXPECT_FALSE(vast.succeeded);
+    EXPECT_NE(Why(vast).find("page is too large to draw"), std::string::npos) << Why(vast);
+    Reply after =
+        Call("createPageThumbnails", Params().Str("filePath", File("corner.pdf")).Sizes({64}));
+    ASSERT_TRUE(after.succeeded) << Why(after);
+    EXPECT_EQ(Entry(after, 0).width, 64);
 }
 
 TEST_F(PDFRequestsTest, RefsAreListedAndRewrittenUnlessTheDocumentIsReadOnly) {
