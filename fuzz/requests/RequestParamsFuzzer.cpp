@@ -5,7 +5,8 @@
 // anything else escaping, a crash, a leak or an allocation beyond the fuzzer's limit is a finding.
 //
 // Input: byte 0 picks the function, byte 1 the file (and whether "filePath" is replaced),
-// the rest is one value in the wire format.
+// the rest is one value in the wire format. Maps asking for a valid thumbnail size above 256
+// are passed over (larger drawings only slow the fuzzer down).
 #include <unistd.h>
 
 #include <cstdint>
