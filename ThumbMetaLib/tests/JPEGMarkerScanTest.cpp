@@ -20,6 +20,7 @@ namespace {
 
 MarkerScanResult ScanBytes(const std::vector<uint8_t>& file) {
     return ScanMarkers([&](uint64_t offset, uint8_t* buffer, size_t count) {
+        EXPECT_NE(buffer, nullptr) << "read of " << count << " bytes at " << offset;
         if (offset > file.size() || count > file.size() - offset) {
             return false;
         }
@@ -163,6 +164,10 @@ TEST(JPEGMarkerScan, ResourceThumbnailsAndTheirChannelOrder) {
         EXPECT_EQ(colortest::SampleAt(*pixels, x, 3, 0), colortest::SampleAt(*plain, x, 3, 2));
         EXPECT_EQ(colortest::SampleAt(*pixels, x, 3, 2), colortest::SampleAt(*plain, x, 3, 0));
     }
+    // An empty resource segment first is passed over (a fuzz campaign's finding: it was read
+    // into a buffer without storage).
+    const auto resource = jpegtest::WithSegment(image, 13, jpegtest::ResourcePayload(1036, small));
+    EXPECT_EQ(ScanBytes(jpegtest::WithSegment(resource, 13, {})).thumbnail, small);
     // A block length past the segment, and the other writer's signature, give nothing.
     EXPECT_TRUE(ScanBytes(jpegtest::WithSegment(
                               image, 13, jpegtest::ResourcePayload(1036, small, 0x7FFFFFF0u)))

@@ -75,8 +75,9 @@ MarkerScanResult ScanMarkers(const ReadAtFunction& readAt) {
             }
             break;
         }
+        // An empty segment holds nothing to read (and its payload buffer has no storage).
         const bool candidate =
-            (marker == kAPP1 && length - 2 > kExifHeaderSize) || marker == kAPP13;
+            (marker == kAPP1 && length - 2 > kExifHeaderSize) || (marker == kAPP13 && length > 2);
         if (candidate && result.thumbnail.empty()) {
             payload.resize(length - 2);
             if (!readAt(pos + 2, payload.data(), payload.size())) {
