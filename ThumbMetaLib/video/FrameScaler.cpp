@@ -15,9 +15,20 @@ extern "C" {
 namespace ThumbMetaLib::video {
 namespace {
 
+// An enum field of FFmpeg's read as the int it is stored in: decoders keep a stream's raw code
+// in some (H.264 any matrix number up to 255), and loading such a value as the C++ enum is
+// undefined.
+template <typename Enum>
+int RawCode(const Enum& field) {
+    static_assert(sizeof(Enum) == sizeof(int));
+    int code = 0;
+    std::memcpy(&code, &field, sizeof(code));
+    return code;
+}
+
 // libswscale's name for the YCbCr matrix a frame records; its default (BT.601) when the frame
-// records none, as FFmpeg's own tools assume.
-int SwsColorspace(AVColorSpace space) {
+// records none or one unknown, as FFmpeg's own tools assume.
+int SwsColorspace(int space) {
     switch (space) {
         case AVCOL_SPC_BT709:
             return SWS_CS_ITU709;
@@ -49,10 +60,10 @@ void DescribeSource(SwsContext* scaler, const AVFrame& frame) {
                                  &brightness, &contrast, &saturation) < 0) {
         return;
     }
-    if (frame.color_range == AVCOL_RANGE_JPEG) {
+    if (RawCode(frame.color_range) == AVCOL_RANGE_JPEG) {
         sourceRange = 1;
     }
-    sws_setColorspaceDetails(scaler, sws_getCoefficients(SwsColorspace(frame.colorspace)),
+    sws_setColorspaceDetails(scaler, sws_getCoefficients(SwsColorspace(RawCode(frame.colorspace))),
                              sourceRange, table, destinationRange, brightness, contrast,
                              saturation);
 }
