@@ -16,7 +16,7 @@ namespace ThumbMetaLib::video {
 namespace {
 
 // An enum field of FFmpeg's read as the int it is stored in: decoders keep a stream's raw code
-// in some (H.264 any matrix number up to 255), and loading such a value as the C++ enum is
+// in some (MPEG-2 and H.264 any matrix number up to 255), and loading such a value as the enum is
 // undefined.
 template <typename Enum>
 int RawCode(const Enum& field) {

@@ -37,8 +37,9 @@ OwnedFrame OneColourFrame(int matrixCode) {
     return frame;
 }
 
-// A fuzz campaign's find: H.264 keeps any matrix number up to 255 in the frame, and reading
-// it as the enum was undefined. Unknown numbers convert as a frame that names none (BT.601).
+// A fuzz campaign's find (testdata/fuzz-regressions/video/matrix-number-outside-the-enum, an
+// MPEG-2 stream naming matrix 255): decoders keep any matrix number up to 255 in the frame, and
+// reading it as the enum was undefined. Unknown numbers convert as a frame naming none (BT.601).
 TEST(FrameScalerTest, MatrixNumbersUnknownToFFmpegConvertAsTheDefault) {
     const FrameGeometry geometry{16, 8, {}};
     FrameScaler scaler;
