@@ -21,11 +21,11 @@ constexpr int kMaxLocks = 8;
 const std::thread::id kMainThread = std::this_thread::get_id();
 
 // MuPDF decodes the JPEG images our codec leaves to it with the system's libjpeg, whose memory
-// is not drawn from a context's budget: a progressive image's header alone has it allocate a
-// coefficient buffer for the whole frame (half a gigabyte from a 2 KB document). libjpeg caps
-// those buffers by JPEGMEM, read whenever a decoder is made; it is set here, before any thread
-// starts, and past it an image fails to decode instead (a cap the user set is kept). It holds
-// for every user of libjpeg in the process, libtiff's JPEG strips too.
+// is not drawn from a context's budget: the header of a progressive or multi-scan image alone
+// has it allocate coefficient buffers for the whole frame (half a gigabyte from a 2 KB
+// document). libjpeg caps those buffers by JPEGMEM, read whenever a decoder is made; it is set
+// here, before any thread starts, and past it an image fails to decode instead (a cap the user
+// set is kept). It holds for every user of libjpeg in the process, libtiff's JPEG strips too.
 constexpr const char* kLibJPEGMemory = "256m";  // 256,000,000 bytes
 [[maybe_unused]] const bool kLibJPEGCapped = ::setenv("JPEGMEM", kLibJPEGMemory, 0) == 0;
 
