@@ -2,26 +2,21 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include "ThumbMetaLib/video/FFmpegHandles.h"
 #include "ThumbMetaLib/video/FrameScaler.h"
 
 namespace ThumbMetaLib::video {
 namespace {
 
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-using OwnedFrame = std::unique_ptr<AVFrame, FrameDeleter>;
-
 // A 16 x 8 YUV 4:2:0 frame of one colour whose matrix field holds `matrixCode` as FFmpeg's
 // decoders store it: the stream's number, which may lie outside the enum's values.
-OwnedFrame OneColourFrame(int matrixCode) {
-    OwnedFrame frame(av_frame_alloc());
+FrameHandle OneColourFrame(int matrixCode) {
+    FrameHandle frame(av_frame_alloc());
     frame->width = 16;
     frame->height = 8;
     frame->format = AV_PIX_FMT_YUV420P;
@@ -43,16 +38,16 @@ OwnedFrame OneColourFrame(int matrixCode) {
 TEST(FrameScalerTest, MatrixNumbersUnknownToFFmpegConvertAsTheDefault) {
     const FrameGeometry geometry{16, 8, {}};
     FrameScaler scaler;
-    const OwnedFrame unnamed = OneColourFrame(AVCOL_SPC_UNSPECIFIED);
+    const FrameHandle unnamed = OneColourFrame(AVCOL_SPC_UNSPECIFIED);
     ASSERT_NE(unnamed, nullptr);
     const PixelsPtr reference = scaler.Convert(*unnamed, geometry);
     ASSERT_NE(reference, nullptr);
-    const OwnedFrame bt709 = OneColourFrame(AVCOL_SPC_BT709);
+    const FrameHandle bt709 = OneColourFrame(AVCOL_SPC_BT709);
     const PixelsPtr other = scaler.Convert(*bt709, geometry);
     ASSERT_NE(other, nullptr);
     EXPECT_NE(std::memcmp(reference->Bytes(), other->Bytes(), 4), 0) << "the matrix is applied";
     for (int code : {96, 185, 255}) {
-        const OwnedFrame frame = OneColourFrame(code);
+        const FrameHandle frame = OneColourFrame(code);
         const PixelsPtr pixels = scaler.Convert(*frame, geometry);
         ASSERT_NE(pixels, nullptr) << code;
         EXPECT_EQ(std::memcmp(reference->Bytes(), pixels->Bytes(), 4), 0) << code;
