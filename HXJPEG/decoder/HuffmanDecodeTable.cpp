@@ -97,17 +97,14 @@ void HuffmanDecodeTable::PrepareSkipping() {
     skipBuilt = true;
     std::memset(skip, 0, sizeof(skip));
     std::memset(skipPair, 0, sizeof(skipPair));
-    if (!ac || !g_fastLookup) {
-        return;
+    if (!ac || !g_fastLookup || !defined) {
+        return;  // a table Build refused gives no codes to skip
     }
-    // The codes again, as Build assigned them.
+    // The codes again, as Build assigned them (it has checked that each length holds them).
     int32_t code = 0;
     int index = 0;
     for (int length = 1; length <= 16; ++length, code <<= 1) {
         for (int i = 0; i < counts[length]; ++i, ++index, ++code) {
-            if (!defined || code >= (1 << length)) {
-                return;  // counts Build refused
-            }
             const uint8_t symbol = symbols[index];
             const int size = symbol & 15;
             if (length + size > kSkipBits) {
