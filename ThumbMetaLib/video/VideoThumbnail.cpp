@@ -39,7 +39,7 @@ const int32_t* DisplayMatrix(const AVStream& stream, const AVFrame& frame) {
 }
 
 // The first frame from the moment on that is not nearly blank, or, when every frame for
-// `blankSkipSeconds` is, the first of them.
+// `blankSkipSeconds` (or `blankSkipFrames` frames) is, the first of them.
 PixelsPtr ChooseFrame(const VideoInput& input, uint32_t size, const VideoLimits& limits,
                       const Deadline& deadline) {
     std::unique_ptr<video::FrameSource> source =
@@ -50,6 +50,7 @@ PixelsPtr ChooseFrame(const VideoInput& input, uint32_t size, const VideoLimits&
     video::FrameScaler scaler;
     PixelsPtr firstBlank;
     double firstSeconds = 0;
+    int32_t blankFrames = 0;
     while (const AVFrame* frame = source->Next()) {
         const AVRational aspect = av_guess_sample_aspect_ratio(
             input.Format(), const_cast<AVStream*>(&source->Stream()), const_cast<AVFrame*>(frame));
@@ -69,6 +70,9 @@ PixelsPtr ChooseFrame(const VideoInput& input, uint32_t size, const VideoLimits&
             firstBlank = std::move(pixels);
             firstSeconds = seconds;
         } else if (seconds - firstSeconds > limits.blankSkipSeconds) {
+            break;
+        }
+        if (++blankFrames >= limits.blankSkipFrames) {
             break;
         }
     }

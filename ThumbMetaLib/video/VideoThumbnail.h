@@ -27,8 +27,11 @@ struct VideoLimits {
     // by then is taken: a thumbnail need not be exact to the frame, and a stream with key
     // frames ten seconds apart would otherwise cost 250 decoded frames.
     int64_t decodeAheadPixels = int64_t{25} * 1000 * 1000;
-    // How far past the chosen time nearly uniform black or white frames are skipped.
+    // How far past the chosen time nearly uniform black or white frames are skipped, and in
+    // at most how many frames: 3 s at 120 frames per second. A stream that claims thousands of
+    // frames a second (damaged or hostile) would otherwise be decoded up to `maxPackets`.
     double blankSkipSeconds = 3.0;
+    int32_t blankSkipFrames = 360;
     // Bytes the container probe and the stream search may read (FFmpeg's probesize); 0 keeps
     // FFmpeg's own default. Fuzzing lowers it: damaged input otherwise makes the probe read on.
     int64_t probeBytes = 0;
@@ -39,10 +42,11 @@ struct VideoLimits {
 };
 
 // One frame near 10% of the video's duration (the first frame when the duration is unknown),
-// skipping nearly uniform black or white frames for up to `blankSkipSeconds`, turned by the
-// stream's display matrix, stretched by its sample aspect ratio and scaled to fit a square of
-// `size`: an interleaved 4-channel Pixels (R, G, B, 255), colour mode 3. Null when the file
-// has no decodable video or a limit was hit; the reason goes to the log.
+// skipping nearly uniform black or white frames for up to `blankSkipSeconds` (and at most
+// `blankSkipFrames` frames), turned by the stream's display matrix, stretched by its sample
+// aspect ratio and scaled to fit a square of `size`: an interleaved 4-channel Pixels (R, G, B,
+// 255), colour mode 3. Null when the file has no decodable video or a limit was hit; the reason
+// goes to the log.
 PixelsPtr VideoThumbnail(const std::string& path, uint32_t size,
                          const VideoLimits& limits = VideoLimits());
 // The same from bytes in memory (nothing else is opened: no file, no nested resource).

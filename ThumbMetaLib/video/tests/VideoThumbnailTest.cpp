@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ThumbMetaLib/engine/ThumbnailHooks.h"
+#include "ThumbMetaLib/video/BlankFrame.h"
 #include "ThumbMetaLib/video/VideoThumbnail.h"
 #include "ThumbMetaLib/video/tests/VideoTestClips.h"
 #include "kvfoundation/base/KVRefCountT.h"
@@ -111,6 +112,13 @@ TEST_F(VideoThumbnailTest, MirroringMatricesAreFlippedAsWellAsTurned) {
 
 TEST_F(VideoThumbnailTest, BlankOpeningIsSkippedButABlankClipStillGivesAFrame) {
     ExpectLikeFFmpeg(blankOpening_, 2.0, 256, 192);
+    // Ten frames end the skip before its three seconds do (the picture starts 20 frames on):
+    // the first black frame is kept.
+    VideoLimits tenFrames;
+    tenFrames.blankSkipFrames = 10;
+    const PixelsPtr early = VideoThumbnail(blankOpening_, 128, tenFrames);
+    ASSERT_TRUE(early);
+    EXPECT_TRUE(video::IsNearlyBlank(*early));
     const std::string black = MakeClip("black.mp4",
                                        "-f lavfi -i color=black:size=320x240:rate=25:duration=3 "
                                        "-c:v libx264");
